@@ -1,0 +1,28 @@
+# Installs the library, its two platform stand-ins, the C headers, and the package files that
+# let consumers use find_package(SolvoSupport) or pkg-config.
+include(CMakePackageConfigHelpers)
+
+install(TARGETS solvo_support_api log solvo_client_api
+        EXPORT SolvoSupportTargets
+        LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+        ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
+        RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES common/solvo-support-api/include/solvo_support_api.h
+              platform/solvo-client-api/include/solvo_client_api.h
+        DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+
+set(SOLVO_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/SolvoSupport)
+install(EXPORT SolvoSupportTargets NAMESPACE SolvoSupport:: DESTINATION ${SOLVO_CMAKE_DIR})
+configure_package_config_file(cmake/SolvoSupportConfig.cmake.in
+                              ${CMAKE_CURRENT_BINARY_DIR}/SolvoSupportConfig.cmake
+                              INSTALL_DESTINATION ${SOLVO_CMAKE_DIR})
+write_basic_package_version_file(${CMAKE_CURRENT_BINARY_DIR}/SolvoSupportConfigVersion.cmake
+                                 COMPATIBILITY SameMajorVersion)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/SolvoSupportConfig.cmake
+              ${CMAKE_CURRENT_BINARY_DIR}/SolvoSupportConfigVersion.cmake
+        DESTINATION ${SOLVO_CMAKE_DIR})
+
+configure_file(cmake/solvo_support_api.pc.in ${CMAKE_CURRENT_BINARY_DIR}/solvo_support_api.pc
+               @ONLY)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/solvo_support_api.pc
+        DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)

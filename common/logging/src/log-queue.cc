@@ -1,0 +1,127 @@
+// The queue of finished messages, drained into the device log by one background thread.
+#include "log-queue.h"
+
+#include <android/log.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <ctime>
+#include <vector>
+
+#include "logging/log-priority.h"
+
+namespace logging {
+namespace {
+
+// The device log takes lines of fewer than 1000 characters; longer messages go out in pieces.
+constexpr size_t kMaxPiece = 1000;
+
+}  // namespace
+
+LogQueue& LogQueue::Get() {
+  static LogQueue* const queue = [] {
+    auto* created = new LogQueue();
+    std::atexit([] { Get().Stop(); });
+    return created;
+  }();
+  return *queue;
+}
+
+// The thread starts once every member it reads exists.
+LogQueue::LogQueue() { thread_ = std::thread([this] { Drain(); }); }
+
+void LogQueue::Push(LogEntry entry) {
+  {
+    std::lock_guard<std::mutex> lock(queue_mutex_);
+    ++pushed_;
+    if (!stopped_) {
+      entries_.push_back(std::move(entry));
+      entries_available_.notify_one();
+      return;
+    }
+  }
+  Write(entry);
+  std::lock_guard<std::mutex> lock(queue_mutex_);
+  ++written_;
+  entries_written_.notify_all();
+}
+
+void LogQueue::Flush() {
+  std::unique_lock<std::mutex> lock(queue_mutex_);
+  const uint64_t target = pushed_;
+  entries_written_.wait(lock, [&] { return written_ >= target; });
+}
+
+void LogQueue::AddListener(LogListener* listener) {
+  std::lock_guard<std::mutex> lock(listeners_mutex_);
+  listeners_.insert(listener);
+}
+
+void LogQueue::RemoveListener(LogListener* listener) {
+  std::lock_guard<std::mutex> lock(listeners_mutex_);
+  listeners_.erase(listener);
+}
+
+void LogQueue::Drain() {
+  std::unique_lock<std::mutex> lock(queue_mutex_);
+  for (;;) {
+    entries_available_.wait(lock, [&] { return !entries_.empty() || stop_; });
+    // Everything queued before the stop request is written before the thread ends.
+    if (entries_.empty()) {
+      stopped_ = true;
+      return;
+    }
+    LogEntry entry = std::move(entries_.front());
+    entries_.pop_front();
+    lock.unlock();
+    Write(entry);
+    lock.lock();
+    ++written_;
+    entries_written_.notify_all();
+  }
+}
+
+void LogQueue::Stop() {
+  {
+    std::lock_guard<std::mutex> lock(queue_mutex_);
+    stop_ = true;
+  }
+  entries_available_.notify_one();
+  if (thread_.joinable()) thread_.join();
+}
+
+void LogQueue::Write(const LogEntry& entry) {
+  const int priority = AndroidPriority(entry.severity);
+  const std::string& message = entry.message;
+  if (message.size() < kMaxPiece) {
+    __android_log_print(priority, entry.tag.c_str(), "%s", message.c_str());
+  } else {
+    for (size_t begin = 0; begin < message.size(); begin += kMaxPiece) {
+      const std::string piece = message.substr(begin, kMaxPiece);
+      __android_log_print(priority, entry.tag.c_str(), "%s", piece.c_str());
+    }
+  }
+
+  std::vector<LogListener*> listeners;
+  {
+    std::lock_guard<std::mutex> lock(listeners_mutex_);
+    listeners.assign(listeners_.begin(), listeners_.end());
+  }
+  if (listeners.empty()) return;
+  const std::time_t now = std::time(nullptr);
+  struct ::tm local_time {};
+  localtime_r(&now, &local_time);
+  for (LogListener* listener : listeners) {
+    listener->Deliver(entry.severity, entry.file.c_str(), entry.base_file.c_str(), entry.line,
+                      &local_time, message.data(), message.size());
+  }
+  for (LogListener* listener : listeners) listener->WaitUntilDelivered();
+}
+
+void AddLogListener(LogListener* listener) { LogQueue::Get().AddListener(listener); }
+
+void RemoveLogListener(LogListener* listener) { LogQueue::Get().RemoveListener(listener); }
+
+void FlushLog() { LogQueue::Get().Flush(); }
+
+}  // namespace logging

@@ -1,0 +1,29 @@
+# Installs the build into a scratch prefix, then builds and runs a separate project against it.
+file(REMOVE_RECURSE ${WORK_DIR})
+set(prefix ${WORK_DIR}/prefix)
+
+function(run)
+  execute_process(COMMAND ${ARGN} RESULT_VARIABLE result)
+  if(NOT result EQUAL 0)
+    list(JOIN ARGN " " command)
+    message(FATAL_ERROR "failed: ${command}")
+  endif()
+endfunction()
+
+run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
+foreach(file include/solvo_support_api.h include/solvo_client_api.h
+             lib/cmake/SolvoSupport/SolvoSupportConfig.cmake
+             lib/cmake/SolvoSupport/SolvoSupportConfigVersion.cmake
+             lib/pkgconfig/solvo_support_api.pc lib/liblog.so lib/libsolvo_client_api.so)
+  if(NOT EXISTS ${prefix}/${file})
+    message(FATAL_ERROR "not installed: ${file}")
+  endif()
+endforeach()
+
+set(configure_args -S ${CONSUMER_DIR} -B ${WORK_DIR}/build -DCMAKE_PREFIX_PATH=${prefix})
+if(TOOLCHAIN_FILE)
+  list(APPEND configure_args -DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN_FILE})
+endif()
+run(${CMAKE_COMMAND} ${configure_args})
+run(${CMAKE_COMMAND} --build ${WORK_DIR}/build)
+run(${EMULATOR} ${WORK_DIR}/build/solvo-support-example)
