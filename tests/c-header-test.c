@@ -1,6 +1,5 @@
 /* The public header as a C99 program sees it: records, enums and a create, copy, free cycle. */
 #include <solvo_support_api.h>
-
 #include <stdio.h>
 
 int main(void) {

@@ -1,7 +1,6 @@
 /* Fills a depth frame the way the service would, copies it, and looks up the depth at the image
  * centre: an application's first steps with the support library. */
 #include <solvo_support_api.h>
-
 #include <stdio.h>
 
 enum { kWidth = 640, kHeight = 480 };

@@ -4,7 +4,6 @@
 #include <gflags/gflags.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-
 #include <time.h>
 
 #include <string>
@@ -71,7 +70,7 @@ TEST(UniformInt, ZeroToTwoRejectsTheThreeLargestOutputs) {
   for (uint32_t output : {2147483644u, 2147483645u, 2147483646u}) {
     Engine engine = ScriptedOutputs::EngineWhoseNextOutputIs(output);
     Engine replay = engine;
-    replay();                             // rejected
+    replay();                            // rejected
     const uint32_t accepted = replay();  // the draw uses the next one
     EXPECT_EQ(UniformInt(engine, 0, 2), static_cast<int>((accepted - 1) / 715827881u));
     EXPECT_EQ(engine.state(), replay.state());
@@ -121,7 +120,8 @@ TEST(Flags, AreRegisteredWithTheirDefaults) {
   ASSERT_TRUE(gflags::GetCommandLineFlagInfo("random_generator_seed", &info));
   EXPECT_EQ(info.type, "int32");
   EXPECT_EQ(info.description, "Seed for random generator provider.");
-  EXPECT_THAT(info.filename, ::testing::EndsWith("common/generic/src/random_generator_provider.cc"));
+  EXPECT_THAT(info.filename,
+              ::testing::EndsWith("common/generic/src/random_generator_provider.cc"));
 }
 
 }  // namespace

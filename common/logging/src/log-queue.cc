@@ -28,7 +28,9 @@ LogQueue& LogQueue::Get() {
 }
 
 // The thread starts once every member it reads exists.
-LogQueue::LogQueue() { thread_ = std::thread([this] { Drain(); }); }
+LogQueue::LogQueue() {
+  thread_ = std::thread([this] { Drain(); });
+}
 
 void LogQueue::Push(LogEntry entry) {
   {

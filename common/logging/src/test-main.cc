@@ -1,4 +1,5 @@
-// Test entry point: death tests re-run the program, since forking beside the logging thread is unsafe.
+// Test entry point: death tests re-run the program, since forking beside the logging thread is
+// unsafe.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 

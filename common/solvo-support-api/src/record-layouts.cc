@@ -22,7 +22,8 @@ static_assert(!kPointers32 || offsetof(SolvoXYZij, tail_words) == 24, "SolvoXYZi
 static_assert(!kPointers32 || sizeof(SolvoXYZij) == 40, "SolvoXYZij layout changed");
 
 static_assert(offsetof(SolvoCameraIntrinsics, width) == 8, "SolvoCameraIntrinsics layout changed");
-static_assert(offsetof(SolvoCameraIntrinsics, height) == 12, "SolvoCameraIntrinsics layout changed");
+static_assert(offsetof(SolvoCameraIntrinsics, height) == 12,
+              "SolvoCameraIntrinsics layout changed");
 static_assert(offsetof(SolvoCameraIntrinsics, fx) == 16, "SolvoCameraIntrinsics layout changed");
 static_assert(offsetof(SolvoCameraIntrinsics, fy) == 24, "SolvoCameraIntrinsics layout changed");
 static_assert(offsetof(SolvoCameraIntrinsics, cx) == 32, "SolvoCameraIntrinsics layout changed");

@@ -1,6 +1,6 @@
-/* Writes log lines to standard error in the brief form "E/tag: text", as the device log shows them. */
+/* Writes log lines to standard error in the brief form "E/tag: text", as the device log shows them.
+ */
 #include <android/log.h>
-
 #include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>

@@ -36,7 +36,7 @@ typedef enum SolvoCoordinateFrameType {
 } SolvoCoordinateFrameType;
 
 typedef enum SolvoImageFormatType {
-  SOLVO_HAL_PIXEL_FORMAT_RGBA_8888 = 1,     /* one plane, 4 bytes per pixel */
+  SOLVO_HAL_PIXEL_FORMAT_RGBA_8888 = 1,      /* one plane, 4 bytes per pixel */
   SOLVO_HAL_PIXEL_FORMAT_YCrCb_420_SP = 0x11 /* NV21: luminance plane, then interleaved chroma */
 } SolvoImageFormatType;
 

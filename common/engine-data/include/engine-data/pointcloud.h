@@ -3,7 +3,6 @@
 #define ENGINE_DATA_POINTCLOUD_H_
 
 #include <Eigen/Core>
-
 #include <cstdint>
 #include <memory>
 

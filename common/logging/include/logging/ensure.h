@@ -19,9 +19,9 @@ T&& EnsureNotNull(const char* file, int line, const char* message, T&& pointer) 
 
 // ENSURE(begin_line < end_line) << "more text"; writes "Check failed: begin_line < end_line more
 // text" and ends the process when the condition is false. The dangling else keeps it one statement.
-#define ENSURE(condition)                                                              \
-  if (condition) {                                                                     \
-  } else                                                                               \
+#define ENSURE(condition)                                                           \
+  if (condition) {                                                                  \
+  } else                                                                            \
     ::logging::LogStatement(__FILE__, __LINE__, ::logging::kSeverityFatal).stream() \
         << "Check failed: " #condition " "
 
