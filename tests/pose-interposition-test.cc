@@ -27,8 +27,8 @@ extern "C" SolvoErrorType SolvoService_getPoseAtTime(double timestamp,
 
 int main() {
   SolvoPoseData result{};
-  const SolvoErrorType status = SolvoSupport_calculateRelativePose(
-      1.0, SOLVO_FRAME_SENSOR_7, 2.0, SOLVO_FRAME_SENSOR_7, &result);
+  const SolvoErrorType status = SolvoSupport_calculateRelativePose(1.0, SOLVO_FRAME_SENSOR_7, 2.0,
+                                                                   SOLVO_FRAME_SENSOR_7, &result);
   if (status != SOLVO_STATUS_OK || queries_seen != 5 || result.translation[0] != 0.5 ||
       result.translation[1] != 0.0 || result.translation[2] != 0.0 ||
       result.orientation[3] != 1.0) {

@@ -1,4 +1,4 @@
-// One pass over a depth cloud for the projection nearest to a pixel, in vector lanes where possible.
+// The projection nearest to a pixel, in one pass over a depth cloud, in vector lanes if possible.
 #include "nearest-projection.h"
 
 namespace solvo_support_api {
@@ -47,8 +47,8 @@ template <>
 struct Lanes<2> {
   typedef double Values __attribute__((vector_size(16)));
   typedef int64_t Mask __attribute__((vector_size(16)));
-  static inline __attribute__((always_inline)) void Load(const float (*p)[3], Values* x,
-                                                         Values* y, Values* z) {
+  static inline __attribute__((always_inline)) void Load(const float (*p)[3], Values* x, Values* y,
+                                                         Values* z) {
     *x = Values{p[0][0], p[1][0]};
     *y = Values{p[0][1], p[1][1]};
     *z = Values{p[0][2], p[1][2]};
@@ -59,8 +59,8 @@ template <>
 struct Lanes<4> {
   typedef double Values __attribute__((vector_size(32)));
   typedef int64_t Mask __attribute__((vector_size(32)));
-  static inline __attribute__((always_inline)) void Load(const float (*p)[3], Values* x,
-                                                         Values* y, Values* z) {
+  static inline __attribute__((always_inline)) void Load(const float (*p)[3], Values* x, Values* y,
+                                                         Values* z) {
     *x = Values{p[0][0], p[1][0], p[2][0], p[3][0]};
     *y = Values{p[0][1], p[1][1], p[2][1], p[3][1]};
     *z = Values{p[0][2], p[1][2], p[2][2], p[3][2]};
@@ -71,8 +71,8 @@ template <>
 struct Lanes<8> {
   typedef double Values __attribute__((vector_size(64)));
   typedef int64_t Mask __attribute__((vector_size(64)));
-  static inline __attribute__((always_inline)) void Load(const float (*p)[3], Values* x,
-                                                         Values* y, Values* z) {
+  static inline __attribute__((always_inline)) void Load(const float (*p)[3], Values* x, Values* y,
+                                                         Values* z) {
     *x = Values{p[0][0], p[1][0], p[2][0], p[3][0], p[4][0], p[5][0], p[6][0], p[7][0]};
     *y = Values{p[0][1], p[1][1], p[2][1], p[3][1], p[4][1], p[5][1], p[6][1], p[7][1]};
     *z = Values{p[0][2], p[1][2], p[2][2], p[3][2], p[4][2], p[5][2], p[6][2], p[7][2]};

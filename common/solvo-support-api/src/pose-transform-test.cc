@@ -6,11 +6,10 @@
 
 #include <cmath>
 #include <cstring>
-#include <limits>
-
 #include <glm/gtc/quaternion.hpp>
 #include <glm/gtc/type_ptr.hpp>
 #include <glm/vec3.hpp>
+#include <limits>
 
 #include "logging/log-capture.h"
 
@@ -48,8 +47,8 @@ TEST(TransformFromPoseData, AHalfTurnAboutXNegatesYAndZ) {
 }
 
 TEST(TransformFromPoseData, AQuarterTurnAboutZCarriesXOntoY) {
-  const glm::dmat4 transform = solvo_support_api::TransformFromPoseData(
-      Pose(0, 0, 0.7071067811865476, 0.7071067811865476));
+  const glm::dmat4 transform =
+      solvo_support_api::TransformFromPoseData(Pose(0, 0, 0.7071067811865476, 0.7071067811865476));
   const glm::dvec4 moved = transform * glm::dvec4(1, 0, 0, 1);
   EXPECT_NEAR(moved.x, 0.0, 1e-15);
   EXPECT_NEAR(moved.y, 1.0, 1e-15);
@@ -76,10 +75,10 @@ TEST(TransformFromPoseData, UsesAQuaternionAsGivenWithoutNormalisingOrComplainin
   EXPECT_THAT(Elements(solvo_support_api::TransformFromPoseData(Pose(0, 0, 0, 2))),
               ElementsAre(1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1));
   // Scaled by 2: a block that is no rotation, passed on as it is.
-  EXPECT_THAT(Elements(solvo_support_api::TransformFromPoseData(Pose(0, 0, 1.4142135623730951,
-                                                                     1.4142135623730951))),
-              Pointwise(DoubleNear(1e-14), std::vector<double>{-3, 4, 0, 0, -4, -3, 0, 0, 0, 0,
-                                                               1, 0, 0, 0, 0, 1}));
+  EXPECT_THAT(Elements(solvo_support_api::TransformFromPoseData(
+                  Pose(0, 0, 1.4142135623730951, 1.4142135623730951))),
+              Pointwise(DoubleNear(1e-14),
+                        std::vector<double>{-3, 4, 0, 0, -4, -3, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}));
   EXPECT_THAT(capture.Texts(), IsEmpty());
 }
 

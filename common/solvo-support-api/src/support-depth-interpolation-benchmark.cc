@@ -27,7 +27,8 @@ std::vector<float> MakeDepthFrame(uint32_t width, uint32_t height, uint32_t seed
   xyz.reserve(size_t{3} * width * height);
   for (uint32_t row = 0; row < height; ++row) {
     for (uint32_t col = 0; col < width; ++col) {
-      const float depth = 2.0f + static_cast<float>((col % 97) + (row % 61)) / 79.0f + noise(engine);
+      const float depth =
+          2.0f + static_cast<float>((col % 97) + (row % 61)) / 79.0f + noise(engine);
       xyz.push_back((static_cast<float>(col) - 320.0f) / 500.0f * depth);
       xyz.push_back((static_cast<float>(row) - 240.0f) / 500.0f * depth);
       xyz.push_back(depth);
@@ -54,7 +55,7 @@ struct Frame {
   SolvoXYZij cloud{};
   SolvoCameraIntrinsics intrinsics{};
   // The depth camera sits 2 cm beside the colour camera, slightly turned about y.
-  double color_camera_T_point_cloud[16] = {0.9998, 0.0, -0.02, 0.0, 0.0,  1.0, 0.0, 0.0,
+  double color_camera_T_point_cloud[16] = {0.9998, 0.0, -0.02,  0.0, 0.0,  1.0, 0.0, 0.0,
                                            0.02,   0.0, 0.9998, 0.0, 0.02, 0.0, 0.0, 1.0};
   float uv[2] = {0.43f, 0.57f};
 

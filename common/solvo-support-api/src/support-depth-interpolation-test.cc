@@ -1,4 +1,4 @@
-// Depth at an image point: the nearest projection, its thresholds and ties, and the argument checks.
+// Depth at an image point: nearest projection, thresholds, ties and the argument checks.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -68,7 +68,7 @@ TEST_F(DepthAtPointTest, APointOnTheQueriedPixelComesBackInTheColourFrame) {
   // The colour camera sits 0.25 m right of the depth camera: depth point (0.5, -0.25, 2) is
   // (0.25, -0.25, 2) in the colour frame and lands on pixel (384, 176), which the float
   // fractions (0.6, 0.3666...) of the image name up to rounding.
-  const double color_camera_T_point_cloud[16] = {1, 0, 0, 0, 0, 1, 0, 0,
+  const double color_camera_T_point_cloud[16] = {1, 0, 0, 0, 0,     1, 0, 0,
                                                  0, 0, 1, 0, -0.25, 0, 0, 1};
   uv_[0] = 384.0f / 640.0f;
   uv_[1] = 176.0f / 480.0f;
@@ -112,7 +112,7 @@ TEST_F(DepthAtPointTest, ANearerPointWinsWhereverItStands) {
 TEST_F(DepthAtPointTest, OfTwoPointsAtTheSameDistanceTheEarlierWins) {
   // Pairs within one group of points and across groups and the tail, at every stride the
   // lookup may process points in.
-  const std::pair<size_t, size_t> pairs[] = {{0, 1},  {1, 2},  {2, 5},  {3, 8},  {6, 9},
+  const std::pair<size_t, size_t> pairs[] = {{0, 1},  {1, 2},  {2, 5},  {3, 8},   {6, 9},
                                              {7, 16}, {5, 20}, {0, 21}, {20, 22}, {21, 22}};
   for (const auto& [earlier, later] : pairs) {
     std::vector<std::vector<float>> points(23, RightOfCentre(50.0, 1.0f));  // out of reach
@@ -183,9 +183,8 @@ class DepthAtPointArgumentsTest : public DepthAtPointTest {
                      const double* transform, const float* uv, float* point_out,
                      const std::string& message) {
     logging::LogCapture capture;
-    EXPECT_EQ(SolvoSupport_getDepthAtPointNearestNeighborMatrixTransform(cloud, intrinsics,
-                                                                         transform, uv,
-                                                                         point_out, &valid_),
+    EXPECT_EQ(SolvoSupport_getDepthAtPointNearestNeighborMatrixTransform(
+                  cloud, intrinsics, transform, uv, point_out, &valid_),
               SOLVO_STATUS_BAD_ARGUMENT);
     EXPECT_THAT(capture.Texts(), ElementsAre(kMatrixSignature + message));
     EXPECT_THAT(point_out_, ElementsAre(7.0f, 7.0f, 7.0f));
@@ -250,8 +249,8 @@ TEST_F(DepthAtPointArgumentsTest, ThePoseVariantNamesItselfOnlyForAMissingPose) 
   EXPECT_EQ(SolvoSupport_getDepthAtPointNearestNeighbor(nullptr, &intrinsics_, &pose, uv_,
                                                         point_out_, &valid_),
             SOLVO_STATUS_BAD_ARGUMENT);
-  EXPECT_EQ(SolvoSupport_getDepthAtPointNearestNeighbor(&cloud_, &intrinsics_, &pose, uv_,
-                                                        nullptr, &valid_),
+  EXPECT_EQ(SolvoSupport_getDepthAtPointNearestNeighbor(&cloud_, &intrinsics_, &pose, uv_, nullptr,
+                                                        &valid_),
             SOLVO_STATUS_BAD_ARGUMENT);
   EXPECT_THAT(capture.Texts(),
               ElementsAre(std::string(kPoseSignature) + " color_camera_T_point_cloud is nullptr.",
@@ -300,7 +299,7 @@ TEST(NearestProjectionScans, EveryScanAgreesWithThePlainLoopBitForBit) {
   std::uniform_real_distribution<float> coordinate(-2.0f, 2.0f);
   std::uniform_int_distribution<int> kind(0, 19);
   solvo_support_api::ProjectionQuery query{};
-  const double transform[16] = {0.96, 0.28, -0.01, 0, -0.28, 0.96, 0.02, 0,
+  const double transform[16] = {0.96,  0.28,   -0.01,  0, -0.28, 0.96,    0.02,   0,
                                 0.015, -0.017, 0.9997, 0, 0.031, -0.0022, 0.0041, 1};
   for (int k = 0; k < 16; ++k) query.color_camera_T_point_cloud[k] = transform[k];
   query.fx = 1041.3;

@@ -57,8 +57,8 @@ SolvoErrorType GetDepthAtPoint(const SolvoXYZij* point_cloud,
   query.u = static_cast<double>(uv_coordinates[0]) * camera_intrinsics->width;
   query.v = static_cast<double>(uv_coordinates[1]) * camera_intrinsics->height;
 
-  const solvo_support_api::NearestProjection nearest = solvo_support_api::FindNearestProjection(
-      query, point_cloud->xyz, point_cloud->point_count);
+  const solvo_support_api::NearestProjection nearest =
+      solvo_support_api::FindNearestProjection(query, point_cloud->xyz, point_cloud->point_count);
   if (nearest.squared_distance > kMaxSquaredPixelDistance) {
     point_out[0] = 0.0f;
     point_out[1] = 0.0f;
@@ -83,21 +83,21 @@ SolvoErrorType SolvoSupport_getDepthAtPointNearestNeighborMatrixTransform(
     const SolvoXYZij* point_cloud, const SolvoCameraIntrinsics* camera_intrinsics,
     const double* color_camera_T_point_cloud, const float* uv_coordinates, float* point_out,
     int* valid_out) {
-  return GetDepthAtPoint(point_cloud, camera_intrinsics, color_camera_T_point_cloud,
-                         uv_coordinates, point_out, valid_out);
+  return GetDepthAtPoint(point_cloud, camera_intrinsics, color_camera_T_point_cloud, uv_coordinates,
+                         point_out, valid_out);
 }
 
 SolvoErrorType SolvoSupport_getDepthAtPointNearestNeighbor(
     const SolvoXYZij* point_cloud, const SolvoCameraIntrinsics* camera_intrinsics,
-    const SolvoPoseData* color_camera_T_point_cloud, const float* uv_coordinates,
-    float* point_out, int* valid_out) {
+    const SolvoPoseData* color_camera_T_point_cloud, const float* uv_coordinates, float* point_out,
+    int* valid_out) {
   if (color_camera_T_point_cloud == nullptr) {
     return SOLVO_REJECT(kPoseSignature, " color_camera_T_point_cloud is nullptr.");
   }
   const glm::dmat4 transform =
       solvo_support_api::TransformFromPoseData(*color_camera_T_point_cloud);
-  return GetDepthAtPoint(point_cloud, camera_intrinsics, glm::value_ptr(transform),
-                         uv_coordinates, point_out, valid_out);
+  return GetDepthAtPoint(point_cloud, camera_intrinsics, glm::value_ptr(transform), uv_coordinates,
+                         point_out, valid_out);
 }
 
 }  // extern "C"

@@ -44,8 +44,8 @@ TEST_F(WorldTCameraPoseTest, RightHandedYUpTurnsTheZUpWorldAQuarterAboutX) {
                                              translation_, orientation_),
             SOLVO_STATUS_OK);
   EXPECT_THAT(translation_, ElementsAre(1, 3, -2));
-  EXPECT_THAT(orientation_, ElementsAre(DoubleNear(-kHalfSqrt2, 1e-15), 0, 0,
-                                        DoubleNear(kHalfSqrt2, 1e-15)));
+  EXPECT_THAT(orientation_,
+              ElementsAre(DoubleNear(-kHalfSqrt2, 1e-15), 0, 0, DoubleNear(kHalfSqrt2, 1e-15)));
 }
 
 TEST_F(WorldTCameraPoseTest, LeftHandedYUpSwapsYAndZAndFlipsTheCameraIntoARotation) {
@@ -53,8 +53,8 @@ TEST_F(WorldTCameraPoseTest, LeftHandedYUpSwapsYAndZAndFlipsTheCameraIntoARotati
                                              translation_, orientation_),
             SOLVO_STATUS_OK);
   EXPECT_THAT(translation_, ElementsAre(1, 3, 2));
-  EXPECT_THAT(orientation_, ElementsAre(DoubleNear(kHalfSqrt2, 1e-15), 0, 0,
-                                        DoubleNear(kHalfSqrt2, 1e-15)));
+  EXPECT_THAT(orientation_,
+              ElementsAre(DoubleNear(kHalfSqrt2, 1e-15), 0, 0, DoubleNear(kHalfSqrt2, 1e-15)));
 }
 
 TEST_F(WorldTCameraPoseTest, BothConventionsCarryCameraPointsToTheirWorldAxes) {
@@ -97,8 +97,8 @@ TEST_F(WorldTCameraPoseTest, RefusesAnUnknownConventionSilently) {
 
 TEST_F(WorldTCameraPoseTest, RefusesNullPointersInOrderWithOneLineEach) {
   logging::LogCapture capture;
-  EXPECT_EQ(SolvoSupport_getWorldTCameraPose(SOLVO_CONVENTION_RIGHT_HANDED_Y_UP, nullptr,
-                                             nullptr, nullptr),
+  EXPECT_EQ(SolvoSupport_getWorldTCameraPose(SOLVO_CONVENTION_RIGHT_HANDED_Y_UP, nullptr, nullptr,
+                                             nullptr),
             SOLVO_STATUS_BAD_ARGUMENT);
   EXPECT_EQ(SolvoSupport_getWorldTCameraPose(SOLVO_CONVENTION_RIGHT_HANDED_Y_UP, nullptr,
                                              translation_, nullptr),

@@ -16,11 +16,11 @@ constexpr char kSignature[] =
 
 // Column-major. The service's world is z-up; both conventions are y-up.
 constexpr double kRightHandedWorldTBaseWorldValues[16] = {1, 0, 0, 0, 0, 0, -1, 0,
-                                                           0, 1, 0, 0, 0, 0, 0,  1};
+                                                          0, 1, 0, 0, 0, 0, 0,  1};
 constexpr double kLeftHandedWorldTBaseWorldValues[16] = {1, 0, 0, 0, 0, 0, 1, 0,
-                                                          0, 1, 0, 0, 0, 0, 0, 1};
-constexpr double kCameraTLeftHandedCameraValues[16] = {1, 0, 0, 0, 0, 1, 0,  0,
-                                                        0, 0, -1, 0, 0, 0, 0, 1};
+                                                         0, 1, 0, 0, 0, 0, 0, 1};
+constexpr double kCameraTLeftHandedCameraValues[16] = {1, 0, 0,  0, 0, 1, 0, 0,
+                                                       0, 0, -1, 0, 0, 0, 0, 1};
 
 // (x, y, z) -> (x, z, -y): a quarter turn about x.
 const glm::dmat4 kRightHandedWorld_T_BaseWorld = glm::make_mat4(kRightHandedWorldTBaseWorldValues);

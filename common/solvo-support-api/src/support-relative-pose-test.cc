@@ -3,17 +3,16 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <Eigen/Geometry>
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <glm/gtc/quaternion.hpp>
+#include <glm/vec3.hpp>
 #include <limits>
 #include <string>
 #include <tuple>
 #include <vector>
-
-#include <Eigen/Geometry>
-#include <glm/gtc/quaternion.hpp>
-#include <glm/vec3.hpp>
 
 #include "logging/log-capture.h"
 #include "solvo_client_api_simulation.h"
@@ -101,10 +100,11 @@ TEST_F(RelativePoseTest, ChecksTheTargetFrameFirstThenTheBaseFrame) {
   EXPECT_EQ(Calculate(0.0, kSensor9, 0.0, SOLVO_FRAME_DEVICE), SOLVO_STATUS_BAD_ARGUMENT);
   EXPECT_EQ(Calculate(0.0, SOLVO_FRAME_EXTRINSICS_REFERENCE, 0.0, kSensor8),
             SOLVO_STATUS_BAD_ARGUMENT);
-  EXPECT_THAT(capture.Texts(), ElementsAre(std::string(kSignature) + ": target frame not supported: 3",
-                                           std::string(kSignature) + ": base frame not supported: 6",
-                                           std::string(kSignature) + ": target frame not supported: 4",
-                                           std::string(kSignature) + ": base frame not supported: 5"));
+  EXPECT_THAT(capture.Texts(),
+              ElementsAre(std::string(kSignature) + ": target frame not supported: 3",
+                          std::string(kSignature) + ": base frame not supported: 6",
+                          std::string(kSignature) + ": target frame not supported: 4",
+                          std::string(kSignature) + ": base frame not supported: 5"));
   EXPECT_TRUE(OutputUntouched());
   EXPECT_THAT(queries, IsEmpty());
 }
@@ -113,12 +113,12 @@ TEST_F(RelativePoseTest, RefusesNegativeTimesAMissingOutputAndAMissingQueryInTha
   logging::LogCapture capture;
   EXPECT_EQ(Calculate(-0.001, kSensor7, -1.0, kSensor8), SOLVO_STATUS_BAD_ARGUMENT);
   EXPECT_EQ(Calculate(0.0, kSensor7, -0.001, kSensor8), SOLVO_STATUS_BAD_ARGUMENT);
-  EXPECT_EQ(SolvoInternalSupport_calculateRelativePose(0.0, kSensor7, 0.0, kSensor8, nullptr,
-                                                       nullptr),
-            SOLVO_STATUS_BAD_ARGUMENT);
-  EXPECT_EQ(SolvoInternalSupport_calculateRelativePose(0.0, kSensor7, 0.0, kSensor8, &output_,
-                                                       nullptr),
-            SOLVO_STATUS_BAD_ARGUMENT);
+  EXPECT_EQ(
+      SolvoInternalSupport_calculateRelativePose(0.0, kSensor7, 0.0, kSensor8, nullptr, nullptr),
+      SOLVO_STATUS_BAD_ARGUMENT);
+  EXPECT_EQ(
+      SolvoInternalSupport_calculateRelativePose(0.0, kSensor7, 0.0, kSensor8, &output_, nullptr),
+      SOLVO_STATUS_BAD_ARGUMENT);
   EXPECT_THAT(capture.Texts(),
               ElementsAre(std::string(kSignature) + ": base_timestamp was < 0.0",
                           std::string(kSignature) + ": target_timestamp was < 0.0",
@@ -166,11 +166,10 @@ TEST_F(RelativePoseTest, AFailedQueryEndsTheCallWithOneLineNamingItsPair) {
     logging::LogCapture capture;
     EXPECT_EQ(Calculate(1.0, kSensor8, 2.0, kSensor9), SOLVO_STATUS_FAILED);
     EXPECT_EQ(queries.size(), position + 1);
-    EXPECT_THAT(capture.Texts(),
-                ElementsAre(std::string(kQuerySignature) +
-                            ": could not calculate pose data for frame pair:" +
-                            std::to_string(std::get<1>(failing[position])) + ", " +
-                            std::to_string(std::get<2>(failing[position]))));
+    EXPECT_THAT(capture.Texts(), ElementsAre(std::string(kQuerySignature) +
+                                             ": could not calculate pose data for frame pair:" +
+                                             std::to_string(std::get<1>(failing[position])) + ", " +
+                                             std::to_string(std::get<2>(failing[position]))));
     EXPECT_TRUE(OutputUntouched());
   }
 }
@@ -211,8 +210,7 @@ TEST_F(RelativePoseTest, RoundsTheResultToSinglePrecision) {
   // Only the device moves: a tenth of a metre along x and a quarter turn about z.
   answer = [](double timestamp, int base, int target, SolvoPoseData* pose) {
     if (timestamp == 2.0 && base == 2 && target == 4) {
-      Write(glm::dquat(0.7071067811865476, 0, 0, 0.7071067811865476), glm::dvec3(0.1, 0, 0),
-            pose);
+      Write(glm::dquat(0.7071067811865476, 0, 0, 0.7071067811865476), glm::dvec3(0.1, 0, 0), pose);
       return SOLVO_STATUS_OK;
     }
     return Identity(timestamp, base, target, pose);
@@ -237,8 +235,8 @@ class SimulatedDeviceTest : public ::testing::Test {
   }
 
   static Eigen::Isometry3d ToIsometry(const SolvoPoseData& pose) {
-    const Eigen::Quaterniond rotation(pose.orientation[3], pose.orientation[0],
-                                      pose.orientation[1], pose.orientation[2]);
+    const Eigen::Quaterniond rotation(pose.orientation[3], pose.orientation[0], pose.orientation[1],
+                                      pose.orientation[2]);
     Eigen::Isometry3d transform = Eigen::Isometry3d::Identity();
     transform.linear() = rotation.toRotationMatrix();
     transform.translation() << pose.translation[0], pose.translation[1], pose.translation[2];
@@ -263,8 +261,9 @@ TEST_F(SimulatedDeviceTest, ASensorAcrossTwoTimesSeesTheDeviceMotionThroughItsEx
       device_T_sensor.inverse(Eigen::Isometry) * device_motion * device_T_sensor;
 
   const Eigen::Isometry3d found = ToIsometry(result);
-  EXPECT_TRUE(found.matrix().isApprox(expected.matrix(), 1e-6))
-      << "found\n" << found.matrix() << "\nexpected\n" << expected.matrix();
+  EXPECT_TRUE(found.matrix().isApprox(expected.matrix(), 1e-6)) << "found\n"
+                                                                << found.matrix() << "\nexpected\n"
+                                                                << expected.matrix();
   // The device did move: a turn of more than a few degrees and some centimetres.
   EXPECT_GT(Eigen::AngleAxisd(expected.linear()).angle(), 0.1);
   EXPECT_GT(expected.translation().norm(), 0.05);
@@ -287,15 +286,15 @@ TEST_F(SimulatedDeviceTest, AnswersItsFramesAtAnyTimeAndFailsEverythingElse) {
   EXPECT_FALSE(now.isApprox(Ask(11.0, SOLVO_FRAME_TRACKING_ORIGIN, SOLVO_FRAME_DEVICE)));
 
   const double nan = std::numeric_limits<double>::quiet_NaN();
-  EXPECT_EQ(SolvoService_getPoseAtTime(-0.5, {SOLVO_FRAME_TRACKING_ORIGIN, SOLVO_FRAME_DEVICE},
-                                       &pose),
-            SOLVO_STATUS_FAILED);
-  EXPECT_EQ(SolvoService_getPoseAtTime(nan, {SOLVO_FRAME_TRACKING_ORIGIN, SOLVO_FRAME_DEVICE},
-                                       &pose),
-            SOLVO_STATUS_FAILED);
-  EXPECT_EQ(SolvoService_getPoseAtTime(1.0, {SOLVO_FRAME_DEVICE, SOLVO_FRAME_TRACKING_ORIGIN},
-                                       &pose),
-            SOLVO_STATUS_FAILED);
+  EXPECT_EQ(
+      SolvoService_getPoseAtTime(-0.5, {SOLVO_FRAME_TRACKING_ORIGIN, SOLVO_FRAME_DEVICE}, &pose),
+      SOLVO_STATUS_FAILED);
+  EXPECT_EQ(
+      SolvoService_getPoseAtTime(nan, {SOLVO_FRAME_TRACKING_ORIGIN, SOLVO_FRAME_DEVICE}, &pose),
+      SOLVO_STATUS_FAILED);
+  EXPECT_EQ(
+      SolvoService_getPoseAtTime(1.0, {SOLVO_FRAME_DEVICE, SOLVO_FRAME_TRACKING_ORIGIN}, &pose),
+      SOLVO_STATUS_FAILED);
   EXPECT_EQ(SolvoService_getPoseAtTime(1.0, {SOLVO_FRAME_TRACKING_ORIGIN, kSensor7}, &pose),
             SOLVO_STATUS_FAILED);
   EXPECT_EQ(SolvoService_getPoseAtTime(1.0, {kSensor7, SOLVO_FRAME_EXTRINSICS_REFERENCE}, &pose),

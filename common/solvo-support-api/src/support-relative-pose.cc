@@ -1,10 +1,9 @@
 // Exported relative poses between two sensor frames at two times, chained from five pose queries.
-#include <string>
-
 #include <glm/gtc/quaternion.hpp>
 #include <glm/mat3x3.hpp>
 #include <glm/mat4x4.hpp>
 #include <glm/matrix.hpp>
+#include <string>
 
 #include "argument-check.h"
 #include "pose-transform.h"
@@ -41,8 +40,8 @@ SolvoErrorType calculatePoseMatrix(SolvoCoordinateFrameType frame_a,
   const SolvoCoordinateFramePair frame_pair{frame_a, frame_b};
   if (pose_query(timestamp, frame_pair, &pose) != SOLVO_STATUS_OK) {
     SOLVO_LOG_SIGNATURE_ERROR(kCalculatePoseMatrixSignature,
-                              ": could not calculate pose data for frame pair:" +
-                                  Decimal(frame_a) + ", " + Decimal(frame_b));
+                              ": could not calculate pose data for frame pair:" + Decimal(frame_a) +
+                                  ", " + Decimal(frame_b));
     return SOLVO_STATUS_FAILED;
   }
   *a_T_b = solvo_support_api::TransformFromPoseData(pose);
@@ -55,10 +54,12 @@ double ToSinglePrecision(double value) { return static_cast<double>(static_cast<
 
 extern "C" {
 
-SolvoErrorType SolvoInternalSupport_calculateRelativePose(
-    double base_timestamp, SolvoCoordinateFrameType base_frame, double target_timestamp,
-    SolvoCoordinateFrameType target_frame, SolvoPoseData* base_frame_T_target_frame,
-    PoseQuery pose_query) {
+SolvoErrorType SolvoInternalSupport_calculateRelativePose(double base_timestamp,
+                                                          SolvoCoordinateFrameType base_frame,
+                                                          double target_timestamp,
+                                                          SolvoCoordinateFrameType target_frame,
+                                                          SolvoPoseData* base_frame_T_target_frame,
+                                                          PoseQuery pose_query) {
   if (!IsSensorFrame(target_frame)) {
     return SOLVO_REJECT(kRelativePoseSignature,
                         ": target frame not supported: " + Decimal(target_frame));
@@ -67,7 +68,8 @@ SolvoErrorType SolvoInternalSupport_calculateRelativePose(
     return SOLVO_REJECT(kRelativePoseSignature,
                         ": base frame not supported: " + Decimal(base_frame));
   }
-  if (base_timestamp < 0.0) return SOLVO_REJECT(kRelativePoseSignature, ": base_timestamp was < 0.0");
+  if (base_timestamp < 0.0)
+    return SOLVO_REJECT(kRelativePoseSignature, ": base_timestamp was < 0.0");
   if (target_timestamp < 0.0) {
     return SOLVO_REJECT(kRelativePoseSignature, ": target_timestamp was < 0.0");
   }
@@ -94,8 +96,8 @@ SolvoErrorType SolvoInternalSupport_calculateRelativePose(
                                  pose_query, &origin_T_device_at_base_time);
   }
   if (status == SOLVO_STATUS_OK) {
-    status = calculatePoseMatrix(SOLVO_FRAME_TRACKING_ORIGIN, SOLVO_FRAME_DEVICE,
-                                 target_timestamp, pose_query, &origin_T_device_at_target_time);
+    status = calculatePoseMatrix(SOLVO_FRAME_TRACKING_ORIGIN, SOLVO_FRAME_DEVICE, target_timestamp,
+                                 pose_query, &origin_T_device_at_target_time);
   }
   if (status == SOLVO_STATUS_OK) {
     status = calculatePoseMatrix(SOLVO_FRAME_EXTRINSICS_REFERENCE, target_frame, 0.0, pose_query,
@@ -105,10 +107,10 @@ SolvoErrorType SolvoInternalSupport_calculateRelativePose(
 
   // base_T_device, device_T_origin at the base time, origin_T_device at the target time, and
   // device_T_target; general inverses, multiplied left to right.
-  const glm::dmat4 base_T_target =
-      glm::inverse(extrinsics_T_base) * extrinsics_T_device *
-      glm::inverse(origin_T_device_at_base_time) * origin_T_device_at_target_time *
-      glm::inverse(extrinsics_T_device) * extrinsics_T_target;
+  const glm::dmat4 base_T_target = glm::inverse(extrinsics_T_base) * extrinsics_T_device *
+                                   glm::inverse(origin_T_device_at_base_time) *
+                                   origin_T_device_at_target_time *
+                                   glm::inverse(extrinsics_T_device) * extrinsics_T_target;
   const glm::dquat rotation = glm::quat_cast(glm::dmat3(base_T_target));
 
   base_frame_T_target_frame->timestamp = 0.0;

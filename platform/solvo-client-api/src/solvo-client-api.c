@@ -1,8 +1,7 @@
-/* The service's pose query, answered by a simulated device or by a source a host program installs. */
+/* The service's pose query, answered by a simulated device or by a source the host installs. */
+#include <math.h>
 #include <solvo_client_api.h>
 #include <solvo_client_api_simulation.h>
-
-#include <math.h>
 #include <stddef.h>
 
 /* A rigid pose: unit quaternion x, y, z, w and translation in metres. */
@@ -15,12 +14,12 @@ typedef struct SimulatedPose {
  * each turned a little, so that no product of them hides a transposed or swapped factor. */
 static const SimulatedPose kExtrinsicsReferenceTDevice = {
     {0.0087265, -0.0043633, 0.0130896, 0.9998596}, {0.010, -0.020, 0.005}};
-static const SimulatedPose kExtrinsicsReferenceTSensor7 = {
-    {0.7071068, 0.0, 0.0, 0.7071068}, {0.032, 0.004, -0.011}};
+static const SimulatedPose kExtrinsicsReferenceTSensor7 = {{0.7071068, 0.0, 0.0, 0.7071068},
+                                                           {0.032, 0.004, -0.011}};
 static const SimulatedPose kExtrinsicsReferenceTSensor8 = {
     {0.6963642, 0.1227878, -0.1227878, 0.6963642}, {-0.025, 0.003, -0.009}};
-static const SimulatedPose kExtrinsicsReferenceTSensor9 = {
-    {0.5, 0.5, -0.5, 0.5}, {0.060, -0.001, -0.012}};
+static const SimulatedPose kExtrinsicsReferenceTSensor9 = {{0.5, 0.5, -0.5, 0.5},
+                                                           {0.060, -0.001, -0.012}};
 
 static void Normalize(double q[4]) {
   const double norm = sqrt(q[0] * q[0] + q[1] * q[1] + q[2] * q[2] + q[3] * q[3]);
@@ -70,7 +69,7 @@ static SolvoErrorType SimulatedDevice(double timestamp, SolvoCoordinateFramePair
   } else {
     return SOLVO_STATUS_FAILED;
   }
-  Normalize(answer.orientation);  /* the constants above carry seven digits */
+  Normalize(answer.orientation); /* the constants above carry seven digits */
   pose->timestamp = timestamp;
   for (int k = 0; k < 4; ++k) pose->orientation[k] = answer.orientation[k];
   for (int k = 0; k < 3; ++k) pose->translation[k] = answer.translation[k];
