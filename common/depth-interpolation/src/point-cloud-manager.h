@@ -12,7 +12,7 @@
 namespace depth_interpolation {
 
 // Owns three clouds with room for `capacity` points each, handed over like the images of
-// ImageBufferManager. The front cloud starts one second before the middle one, so the reader's
+// ImageBufferManager. The front cloud starts stamped -1.0 and the middle one 0.0, so the reader's
 // first GetLatest always exchanges and hands out an empty cloud stamped 0.0.
 // One writer thread and one reader thread.
 class PointCloudManager {
