@@ -26,7 +26,7 @@ void RunUpdate(benchmark::State& state, SolvoImageFormatType format, int width, 
   if (format == SOLVO_HAL_PIXEL_FORMAT_YCrCb_420_SP &&
       ranges[0].second - ranges[0].first < image_size) {
     const size_t plane = static_cast<size_t>(height) * row;
-    ranges.emplace_back(plane + begin_line * row / 2, plane + end_line * row / 2);
+    ranges.emplace_back(plane + begin_line / 2 * row, plane + (end_line + 1) / 2 * row);
   }
   if (ranges[0] == std::make_pair(size_t{0}, static_cast<size_t>(height) * row)) {
     ranges.assign(1, {0, image_size});

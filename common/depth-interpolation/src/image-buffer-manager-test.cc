@@ -136,12 +136,24 @@ TEST(ImageBufferManager, ARegionOfEveryRowCopiesTheWholeImageAgain) {
   }
 }
 
+TEST(ImageBufferManager, ABandWithOddLinesCopiesTheWholeChromaRowsItsRowsUse) {
+  ImageBufferManager manager(kYuv, 8, 6);
+  manager.SetCopyRegion(false, 1, 3);  // rows 1 and 2 use chroma rows 0 and 1
+  manager.Update(Frame(manager, 6, 1.0).image);
+  SolvoImageBuffer* front = nullptr;
+  ASSERT_EQ(manager.GetLatest(&front), 1);
+  std::vector<uint8_t> expected(72, 0);
+  std::fill(expected.begin() + 8, expected.begin() + 24, 6);
+  std::fill(expected.begin() + 48, expected.begin() + 64, 6);
+  EXPECT_EQ(Pixels(manager, front), expected);
+}
+
 TEST(ImageBufferManager, TheChromaBandOfAnOddHeightStaysInsideTheImage) {
-  // Height 5: the luminance plane is 40 bytes, the chroma plane 2 rows, the image 56 bytes; the
-  // band of rows 1 to 5 would end half a row past the image.
+  // Height 5: the luminance plane is 40 bytes, the chroma plane 2 rows, the image 56 bytes; row 4
+  // would use a third chroma row, past the end of the image.
   ImageBufferManager manager(kYuv, 8, 5);
   ASSERT_EQ(manager.image_size(), 56);
-  manager.SetCopyRegion(false, 1, 5);
+  manager.SetCopyRegion(false, 3, 5);
   GuardedBytes incoming(56);
   std::memset(incoming.data(), 4, 56);
   Frame frame(manager, 0, 1.0);
@@ -150,8 +162,8 @@ TEST(ImageBufferManager, TheChromaBandOfAnOddHeightStaysInsideTheImage) {
   SolvoImageBuffer* front = nullptr;
   ASSERT_EQ(manager.GetLatest(&front), 1);
   std::vector<uint8_t> expected(56, 4);
-  std::fill(expected.begin(), expected.begin() + 8, 0);        // row 0
-  std::fill(expected.begin() + 40, expected.begin() + 44, 0);  // chroma before the band
+  std::fill(expected.begin(), expected.begin() + 24, 0);       // rows 0 to 2
+  std::fill(expected.begin() + 40, expected.begin() + 48, 0);  // chroma row 0
   EXPECT_EQ(Pixels(manager, front), expected);
 }
 

@@ -96,11 +96,12 @@ bool ImageBufferManager::Update(const SolvoImageBuffer& image) {
     const size_t first = begin_line * row;
     std::memmove(destination + first, source + first, (end_line - begin_line) * row);
     if (format_ == SOLVO_HAL_PIXEL_FORMAT_YCrCb_420_SP && !yonly) {
-      // Two luminance rows share one chroma row, so the band is half as long. With an odd
-      // height the last luminance row has no chroma row of its own: keep the band inside.
+      // Luminance rows 2k and 2k + 1 share chroma row k: copy every chroma row that one of the
+      // band's rows uses, whole, or an odd first or last row would keep half a row of stale
+      // colour. With an odd height the last luminance row has no chroma row: stay inside.
       const size_t plane = height_ * row;
-      const size_t band_begin = std::min(plane + begin_line * row / 2, image_size);
-      const size_t band_end = std::min(plane + end_line * row / 2, image_size);
+      const size_t band_begin = std::min(plane + begin_line / 2 * row, image_size);
+      const size_t band_end = std::min(plane + (size_t{end_line} + 1) / 2 * row, image_size);
       if (band_end > band_begin) {
         std::memmove(destination + band_begin, source + band_begin, band_end - band_begin);
       }

@@ -30,7 +30,8 @@ class ImageBufferManager {
   ImageBufferManager(const ImageBufferManager&) = delete;
   ImageBufferManager& operator=(const ImageBufferManager&) = delete;
 
-  // Limits later updates to rows [begin_line, end_line), and with `yonly` to the luminance plane.
+  // Limits later updates to rows [begin_line, end_line) and, unless `yonly`, the YUV chroma rows
+  // they use (luminance rows 2k and 2k + 1 use chroma row k).
   // Requires `yonly` only for the YUV format, end_line <= height and begin_line < end_line.
   void SetCopyRegion(bool yonly, uint32_t begin_line, uint32_t end_line);
 

@@ -189,8 +189,8 @@ SOLVO_SUPPORT_EXPORT SolvoErrorType SolvoSupport_createImageBufferManager(
 SOLVO_SUPPORT_EXPORT SolvoErrorType SolvoSupport_freeImageBufferManager(
     SolvoSupportImageBufferManager* manager);
 
-/* Limits later updates to rows [begin_line, end_line), and with `yonly` (YUV only) to the
- * luminance plane.
+/* Limits later updates to rows [begin_line, end_line) with the chroma rows they use, and with
+ * `yonly` (YUV only) to those rows of the luminance plane.
  * Returns  SOLVO_STATUS_OK; SOLVO_STATUS_BAD_ARGUMENT (NULL manager, yonly on RGBA, end_line above
  *          the height, begin_line not below end_line; one error line, region unchanged).
  * Threads  the writer's or the reader's thread; an update uses the region set before it began. */

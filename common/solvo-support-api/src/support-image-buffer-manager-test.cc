@@ -151,10 +151,11 @@ TEST_F(ImageBufferManagerApiTest, RefusesEachBadCopyRegionWithOneLineKeepingTheR
     EXPECT_THAT(capture.Texts(), ElementsAre(std::string(kSetCopyRegion) + c.message));
   }
   SolvoSupport_freeImageBufferManager(rgba);
-  // Still rows 1 to 2 only: luminance bytes 4 to 7 and chroma bytes 18 and 19.
+  // Still row 1 only: luminance bytes 4 to 7 and its chroma row, bytes 16 to 19.
   const std::vector<uint8_t> band = SendAndRead(9, 1.0);
-  EXPECT_EQ(std::count(band.begin(), band.end(), 9), 6);
+  EXPECT_EQ(std::count(band.begin(), band.end(), 9), 8);
   EXPECT_THAT(std::vector<uint8_t>(band.begin() + 4, band.begin() + 8), Each(9));
+  EXPECT_THAT(std::vector<uint8_t>(band.begin() + 16, band.begin() + 20), Each(9));
 }
 
 TEST_F(ImageBufferManagerApiTest, RefusesAnImageItCannotReadAndHandsNothingOver) {
