@@ -26,8 +26,12 @@ function(solvo_add_test name)
   cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
   add_executable(${name} ${ARG_UNPARSED_ARGUMENTS})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} solvo::test_main)
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 600
-                       PROPERTIES TIMEOUT ${SOLVO_TEST_TIMEOUT})
+  set(properties TIMEOUT ${SOLVO_TEST_TIMEOUT})
+  if(CMAKE_CROSSCOMPILING_EMULATOR)
+    # The emulated program cannot re-run itself (see test-main.cc): death tests fork instead.
+    list(APPEND properties ENVIRONMENT GTEST_DEATH_TEST_STYLE=fast)
+  endif()
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 600 PROPERTIES ${properties})
 endfunction()
 
 # solvo_add_benchmark(name source... [LIBS target...])
