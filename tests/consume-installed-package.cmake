@@ -26,6 +26,11 @@ if(TOOLCHAIN_FILE)
   list(APPEND configure_args -DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN_FILE}
        -DSolvoSupport_DIR=${prefix}/lib/cmake/SolvoSupport)
 endif()
+if(SANITIZE_FLAG)
+  # The sanitizer's runtime must come first in the program's libraries: the consumer links it too.
+  list(APPEND configure_args -DCMAKE_C_FLAGS=${SANITIZE_FLAG}
+       -DCMAKE_EXE_LINKER_FLAGS=${SANITIZE_FLAG})
+endif()
 run(${CMAKE_COMMAND} ${configure_args})
 run(${CMAKE_COMMAND} --build ${WORK_DIR}/build)
 run(${EMULATOR} ${WORK_DIR}/build/solvo-support-example)
