@@ -7,13 +7,15 @@ endif()
 add_compile_options("$<$<COMPILE_LANGUAGE:CXX>:${SOLVO_WARNINGS}>"
                     "$<$<COMPILE_LANGUAGE:C>:-Wall;-Wextra;$<$<BOOL:${SOLVO_WERROR}>:-Werror>>")
 
-# SOLVO_SANITIZE: "address;undefined" (leaks included) or "thread". Everything is built with it,
-# the test executables and the shared library alike; SOLVO_SANITIZE_FLAG is also what a program
-# built against the library must link with, so that the sanitizer's runtime comes first.
+# SOLVO_SANITIZE: "address;undefined" (leaks included), optionally with float-cast-overflow (an
+# out-of-range float to integer conversion, undefined too but not part of "undefined"), or
+# "thread". Everything is built with it, the test executables and the shared library alike;
+# SOLVO_SANITIZE_FLAG is also what a program built against the library must link with, so that
+# the sanitizer's runtime comes first.
 set(SOLVO_SANITIZE_FLAG "")
 if(SOLVO_SANITIZE)
   foreach(sanitizer IN LISTS SOLVO_SANITIZE)
-    if(NOT sanitizer MATCHES "^(address|undefined|leak|thread)$")
+    if(NOT sanitizer MATCHES "^(address|undefined|float-cast-overflow|leak|thread)$")
       message(FATAL_ERROR "SOLVO_SANITIZE: unknown sanitizer '${sanitizer}'")
     endif()
   endforeach()

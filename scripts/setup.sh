@@ -84,7 +84,8 @@ apt_update
 downloads=$(mktemp -d)
 trap 'rm -rf "$downloads"' EXIT
 chmod a+rwx "$downloads"  # apt fetches as its own unprivileged user
-(cd "$downloads" && apt-get download -qq "${wanted[@]}" 2>&1 | grep -v '^W: Download is performed unsandboxed' || true)
+(cd "$downloads" && apt-get download -qq "${wanted[@]}" 2>&1 |
+   grep -v '^W: Download is performed unsandboxed' || true)
 if (($(find "$downloads" -name '*.deb' | wc -l) != ${#wanted[@]})); then
   echo "could not download every armhf package: ${wanted[*]}" >&2
   exit 1
