@@ -14,7 +14,7 @@
 # Each variant builds everything in build/<variant> with -j2, warnings as errors, benchmarks
 # included (they build everywhere, none runs here), and runs the whole suite with CTest; the last
 # lines sum up each variant's CTest result and wall time. The exit status is non-zero when any
-# variant failed to build or pass.
+# variant failed to build or pass, or ran another number of tests than the first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -49,6 +49,8 @@ failed=0
 total_passed=0
 total_failed=0
 total_skipped=0
+reference=""
+reference_count=0
 for variant in "${variants[@]}"; do
   echo "=== $variant"
   start=$SECONDS
@@ -71,6 +73,14 @@ for variant in "${variants[@]}"; do
     total_failed=$((total_failed + BASH_REMATCH[1]))
     total_passed=$((total_passed + BASH_REMATCH[2] - BASH_REMATCH[1] - skipped))
     total_skipped=$((total_skipped + skipped))
+    # Every variant runs the same suite: a test missing from one of them is a failure too.
+    count=${BASH_REMATCH[2]}
+    if [[ -z $reference ]]; then
+      reference=$variant
+      reference_count=$count
+    elif ((count != reference_count)) && [[ $status == ok ]]; then
+      status="ran $count tests, $reference $reference_count"
+    fi
   fi
   rm -f "$log"
   [[ $status == ok ]] || failed=1
