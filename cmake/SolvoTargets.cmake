@@ -6,6 +6,9 @@ if(SOLVO_WERROR)
 endif()
 add_compile_options("$<$<COMPILE_LANGUAGE:CXX>:${SOLVO_WARNINGS}>"
                     "$<$<COMPILE_LANGUAGE:C>:-Wall;-Wextra;$<$<BOOL:${SOLVO_WERROR}>:-Werror>>")
+# Results are fixed to the last bit on every target: never fuse a multiply and an add into one
+# rounding, even where a vector unit (or a function's target attribute) offers it.
+add_compile_options(-ffp-contract=off)
 
 # SOLVO_SANITIZE: "address;undefined" (leaks included), optionally with float-cast-overflow (an
 # out-of-range float to integer conversion, undefined too but not part of "undefined"), or
