@@ -1,0 +1,42 @@
+// Four floats on one vector register, for the point scans that run once per point per candidate.
+#ifndef DEPTH_TOOLBOX_FLOAT4_H_
+#define DEPTH_TOOLBOX_FLOAT4_H_
+
+#include <cstdint>
+#include <cstring>
+
+// GCC and Clang vector extensions: each operation is carried out lane by lane exactly as on
+// scalars, so results match scalar code bit for bit. Where the target has no vector unit for
+// floats the compiler carries the lanes out one by one.
+#if defined(__GNUC__) || defined(__clang__)
+#define DEPTH_TOOLBOX_HAS_FLOAT4 1
+
+namespace depth_toolbox {
+
+typedef float Float4 __attribute__((vector_size(16)));
+typedef int32_t Int4 __attribute__((vector_size(16)));
+
+inline Float4 LoadFloat4(const float* values) {
+  Float4 vector;
+  std::memcpy(&vector, values, sizeof(vector));
+  return vector;
+}
+
+// Lane by lane: `if_true` where `mask` is -1, `if_false` where it is 0. Vector casts
+// reinterpret the bits.
+inline Float4 Select(Int4 mask, Float4 if_true, Float4 if_false) {
+  return (Float4)(((Int4)if_true & mask) | ((Int4)if_false & ~mask));
+}
+
+}  // namespace depth_toolbox
+
+#if defined(__clang__)
+#define DEPTH_TOOLBOX_SHUFFLE4(a, b, i, j, k, l) __builtin_shufflevector(a, b, i, j, k, l)
+#else
+#define DEPTH_TOOLBOX_SHUFFLE4(a, b, i, j, k, l) \
+  __builtin_shuffle(a, b, ::depth_toolbox::Int4{i, j, k, l})
+#endif
+
+#endif  // defined(__GNUC__) || defined(__clang__)
+
+#endif  // DEPTH_TOOLBOX_FLOAT4_H_
