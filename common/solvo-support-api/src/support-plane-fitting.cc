@@ -59,12 +59,7 @@ void WritePlane(const PlaneModel& plane_model, double* plane) {
   plane[3] = plane_model.d();
 }
 
-// Where the touch falls in the colour image, and how depth points get there.
-struct Projection {
-  glm::dmat4 color_camera_T_point_cloud;
-  double fx, fy, cx, cy;
-  float touched_x, touched_y;
-};
+using solvo_support_api::Projection;
 
 // near[j] = 1 when point j of `xyz` projects strictly within kNearRadiusPixels of the touch.
 // The pixel is computed in double and rounded to float, the distance in float: the rounding
@@ -157,8 +152,11 @@ bool BlockIsFar(const depth_toolbox::PointBlockBounds& bounds, Eigen::Index bloc
                       projection.touched_y);
 }
 
-// The points of `point_cloud` near the touch, untransformed, in cloud order. Most of a depth
-// frame lies far from the touch: whole blocks are ruled out by their boxes first.
+}  // namespace
+
+namespace solvo_support_api {
+
+// Most of a depth frame lies far from the touch: whole blocks are ruled out by their boxes first.
 std::vector<float> GatherNearPoints(const SolvoXYZij& point_cloud, const Projection& projection) {
   const float* xyz = &point_cloud.xyz[0][0];
   const depth_toolbox::PointBlockBounds bounds(xyz, point_cloud.point_count);
@@ -178,10 +176,6 @@ std::vector<float> GatherNearPoints(const SolvoXYZij& point_cloud, const Project
   }
   return near_points;
 }
-
-}  // namespace
-
-namespace solvo_support_api {
 
 SolvoErrorType CheckPointCloud(const SolvoXYZij* point_cloud, const char* signature) {
   if (point_cloud == nullptr) return SOLVO_REJECT(signature, " point_cloud is nullptr.");
@@ -295,7 +289,7 @@ SolvoErrorType SolvoSupport_fitPlaneModelNearClickMatrixTransform(
   projection.cy = intrinsics->cy;
   projection.touched_x = static_cast<float>(intrinsics->width) * uv_coordinates[0];
   projection.touched_y = static_cast<float>(intrinsics->height) * uv_coordinates[1];
-  std::vector<float> near_points = GatherNearPoints(*point_cloud, projection);
+  std::vector<float> near_points = solvo_support_api::GatherNearPoints(*point_cloud, projection);
   const size_t near_count = near_points.size() / 3;
   if (near_count < kFewestNearPoints) {
     SOLVO_LOG_SIGNATURE_ERROR(kNearClickMatrixSignature,
