@@ -22,11 +22,10 @@ inline Float4 LoadFloat4(const float* values) {
   return vector;
 }
 
-// Lane by lane: `if_true` where `mask` is -1, `if_false` where it is 0. Vector casts
-// reinterpret the bits.
-inline Float4 Select(Int4 mask, Float4 if_true, Float4 if_false) {
-  return (Float4)(((Int4)if_true & mask) | ((Int4)if_false & ~mask));
-}
+// Lane by lane `value < bound ? value : bound` and `value > bound ? value : bound`: a NaN value
+// leaves the bound as it is. One instruction each where the target has them.
+inline Float4 Min(Float4 value, Float4 bound) { return value < bound ? value : bound; }
+inline Float4 Max(Float4 value, Float4 bound) { return value > bound ? value : bound; }
 
 }  // namespace depth_toolbox
 

@@ -251,10 +251,15 @@ class PassingPointSource {
       const int length = static_cast<int>(bounds_.BlockEnd(block) - begin);
       const float* points = xyz_ + 3 * begin;
       if (verdict == kEveryPointPasses) {
-        for (int j = 0; j < length; ++j) keep[j] = 1;
-      } else {
-        MarkInliers(points, length, test_, keep);
+        for (int j = 0; j < length; ++j) {
+          x[count + j] = points[3 * j];
+          y[count + j] = points[3 * j + 1];
+          z[count + j] = points[3 * j + 2];
+        }
+        count += length;
+        continue;
       }
+      MarkInliers(points, length, test_, keep);
       // Every point is written; only a passing one advances the position.
       for (int j = 0; j < length; ++j) {
         x[count] = points[3 * j];
@@ -274,11 +279,11 @@ class PassingPointSource {
   Eigen::Index next_block_ = 0;
 };
 
-// The least-squares fit behind FitPlaneModel, over the n >= 3 points of `source`. Every source
-// (a matrix, listed columns, the inliers of a cloud) gives the same sums in the same order for
-// the same points, hence the same plane.
+// The least-squares fit behind FitPlaneModel, over the points of `source`, whose number goes to
+// `n_points`: fewer than 3 give false. Every source (a matrix, listed columns, the inliers of a
+// cloud) gives the same sums in the same order for the same points, hence the same plane.
 template <typename Source>
-bool FitPlaneToSequence(Source& source, Eigen::Index n, PlaneModel* plane_model) {
+bool FitPlaneToSequence(Source& source, PlaneModel* plane_model, Eigen::Index* n_points) {
   // The scatter matrix is summed in kLanes interleaved partial sums, lane = point ordinal modulo
   // kLanes, combined pairwise at the end: a fixed order that runs on vector registers.
   constexpr int kLanes = 8;
@@ -292,8 +297,10 @@ bool FitPlaneToSequence(Source& source, Eigen::Index n, PlaneModel* plane_model)
   float sum_z = 0.0f;
   Eigen::Vector3f first_points[3];
   int n_first = 0;
+  Eigen::Index n = 0;
   source.Rewind();
   for (int count; (count = source.Next(x, y, z)) > 0;) {
+    n += count;
     for (int k = 0; k < count; ++k) {
       sum_x += x[k];
       sum_y += y[k];
@@ -303,6 +310,8 @@ bool FitPlaneToSequence(Source& source, Eigen::Index n, PlaneModel* plane_model)
       first_points[n_first++] = Eigen::Vector3f(x[k], y[k], z[k]);
     }
   }
+  *n_points = n;
+  if (n < 3) return false;
   const float n_f = static_cast<float>(n);
   const Eigen::Vector3f centroid(sum_x / n_f, sum_y / n_f, sum_z / n_f);
 
@@ -392,22 +401,6 @@ bool FitPlaneToSequence(Source& source, Eigen::Index n, PlaneModel* plane_model)
   return true;
 }
 
-// The number of points that pass `test`, from the verdicts and the undecided blocks.
-Eigen::Index CountPassing(const float* xyz, const PointBlockBounds& bounds,
-                          const int32_t* verdicts, const InlierTest& test) {
-  Eigen::Index count = 0;
-  for (Eigen::Index block = 0; block < bounds.NBlocks(); ++block) {
-    const Eigen::Index begin = bounds.BlockBegin(block);
-    const int length = static_cast<int>(bounds.BlockEnd(block) - begin);
-    if (verdicts[block] == kEveryPointPasses) {
-      count += length;
-    } else if (verdicts[block] == kLookAtEachPoint) {
-      count += CountInliers(xyz + 3 * begin, length, test);
-    }
-  }
-  return count;
-}
-
 }  // namespace
 
 void FindInliers(const PointsRef& points, const PlaneModel& plane_model, double threshold,
@@ -435,7 +428,8 @@ bool FitPlaneModel(const PointsRef& points, PlaneModel* plane_model) {
   ENSURE_NOT_NULL(plane_model);
   ENSURE(points.cols() >= 3);
   ColumnSource source(points, nullptr);
-  return FitPlaneToSequence(source, points.cols(), plane_model);
+  Eigen::Index n_points;
+  return FitPlaneToSequence(source, plane_model, &n_points);
 }
 
 bool FitPlaneModel(const PointsRef& points, const std::vector<int>& indices,
@@ -447,7 +441,8 @@ bool FitPlaneModel(const PointsRef& points, const std::vector<int>& indices,
     ENSURE(index < points.cols());
   }
   ColumnSource source(points, &indices);
-  return FitPlaneToSequence(source, static_cast<Eigen::Index>(indices.size()), plane_model);
+  Eigen::Index n_points;
+  return FitPlaneToSequence(source, plane_model, &n_points);
 }
 
 bool RefitPlaneModel(const PointsRef& points, const PlaneModel& plane_model, double threshold,
@@ -457,13 +452,23 @@ bool RefitPlaneModel(const PointsRef& points, const PlaneModel& plane_model, dou
   Eigen::Matrix3Xf storage;
   const float* xyz = ContiguousPoints(points, &storage);
   const PointBlockBounds bounds(xyz, points.cols());
+  return RefitPlaneModel(Eigen::Map<const Eigen::Matrix3Xf>(xyz, 3, points.cols()), bounds,
+                         plane_model, threshold, refitted, n_inliers);
+}
+
+bool RefitPlaneModel(const PointsRef& points, const PointBlockBounds& bounds,
+                     const PlaneModel& plane_model, double threshold, PlaneModel* refitted,
+                     Eigen::Index* n_inliers) {
+  ENSURE_NOT_NULL(refitted);
+  ENSURE_NOT_NULL(n_inliers);
+  ENSURE(bounds.NPoints() == points.cols());
+  ENSURE(points.cols() <= 1 || points.outerStride() == 3);
+  const float* xyz = points.data();
   const InlierTest test = MakeInlierTest(plane_model, threshold);
   std::vector<int32_t> verdicts(static_cast<size_t>(bounds.NBlocks()));
   ClassifyBlocks(bounds, test, verdicts.data());
-  *n_inliers = CountPassing(xyz, bounds, verdicts.data(), test);
-  if (*n_inliers < 3) return false;
   PassingPointSource source(xyz, bounds, verdicts.data(), test);
-  return FitPlaneToSequence(source, *n_inliers, refitted);
+  return FitPlaneToSequence(source, refitted, n_inliers);
 }
 
 void SampleWithoutReplacement(uint32_t n_samples, int max_range, generic::Engine& generator,
@@ -562,7 +567,8 @@ bool FitPlaneModelRansac(const engine_data::PointCloud& cloud, int max_iteration
   if (best_count < 3 || !(best_ratio >= minimum_inlier_ratio)) return false;
   ClassifyBlocks(bounds, best_test, verdicts.data());
   PassingPointSource source(xyz, bounds, verdicts.data(), best_test);
-  return FitPlaneToSequence(source, best_count, plane_model);
+  Eigen::Index n_inliers;
+  return FitPlaneToSequence(source, plane_model, &n_inliers);
 }
 
 }  // namespace depth_toolbox

@@ -8,9 +8,9 @@
 namespace depth_toolbox {
 namespace {
 
-// Bounds of the n_points points at `xyz`; returns whether all their coordinates are finite.
-// value - value is 0 for finite values and NaN for infinities and NaN, which the comparisons of
-// the bounds pass over: its sum tells whether the block is finite.
+// Bounds of the n_points points at `xyz`; returns whether all their coordinates are finite. The
+// comparisons of the bounds pass over NaN; a sum of all coordinates does not: it is finite when
+// every coordinate is (or, harmlessly, not when huge values overflow it).
 bool BlockBox(const float* xyz, int n_points, float* lo, float* hi) {
   for (int axis = 0; axis < 3; ++axis) lo[axis] = hi[axis] = xyz[axis];
   float finite_check = 0.0f;
@@ -24,20 +24,20 @@ bool BlockBox(const float* xyz, int n_points, float* lo, float* hi) {
     // Named registers rather than arrays, so that they stay in registers.
     Float4 lo0 = LoadFloat4(xyz), lo1 = LoadFloat4(xyz + 4), lo2 = LoadFloat4(xyz + 8);
     Float4 hi0 = lo0, hi1 = lo1, hi2 = lo2;
-    Float4 check0 = lo0 - lo0, check1 = lo1 - lo1, check2 = lo2 - lo2;
+    Float4 check0 = lo0 - lo0, check1 = check0, check2 = check0;
     for (; k + kFloatsPerStep <= n_floats; k += kFloatsPerStep) {
       const Float4 v0 = LoadFloat4(xyz + k);
       const Float4 v1 = LoadFloat4(xyz + k + 4);
       const Float4 v2 = LoadFloat4(xyz + k + 8);
-      lo0 = Select(v0 < lo0, v0, lo0);
-      lo1 = Select(v1 < lo1, v1, lo1);
-      lo2 = Select(v2 < lo2, v2, lo2);
-      hi0 = Select(v0 > hi0, v0, hi0);
-      hi1 = Select(v1 > hi1, v1, hi1);
-      hi2 = Select(v2 > hi2, v2, hi2);
-      check0 += v0 - v0;
-      check1 += v1 - v1;
-      check2 += v2 - v2;
+      lo0 = Min(v0, lo0);
+      lo1 = Min(v1, lo1);
+      lo2 = Min(v2, lo2);
+      hi0 = Max(v0, hi0);
+      hi1 = Max(v1, hi1);
+      hi2 = Max(v2, hi2);
+      check0 += v0;
+      check1 += v1;
+      check2 += v2;
     }
     const Float4 lo_v[3] = {lo0, lo1, lo2};
     const Float4 hi_v[3] = {hi0, hi1, hi2};
@@ -55,9 +55,9 @@ bool BlockBox(const float* xyz, int n_points, float* lo, float* hi) {
   for (; k < n_floats; ++k) {
     lo[k % 3] = std::min(lo[k % 3], xyz[k]);
     hi[k % 3] = std::max(hi[k % 3], xyz[k]);
-    finite_check += xyz[k] - xyz[k];
+    finite_check += xyz[k];
   }
-  return finite_check == 0.0f;
+  return finite_check - finite_check == 0.0f;
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "depth-toolbox/point-block-bounds.h"
 #include "engine-data/solvo-hal-point-cloud.h"
 #include "solvo_support_api.h"
 
@@ -32,7 +33,10 @@ struct Projection {
 // cx + fx * (q.x / q.z), cy + fy * (q.y / q.z), with q = color_camera_T_point_cloud * (p, 1) in
 // double and the pixel rounded to float, lies strictly within 100 pixels of the touched pixel
 // in float. Points behind the camera are not excluded otherwise; NaN is never near.
-std::vector<float> GatherNearPoints(const SolvoXYZij& point_cloud, const Projection& projection);
+// `bounds` are the block bounds of the cloud's points.
+std::vector<float> GatherNearPoints(const SolvoXYZij& point_cloud,
+                                    const depth_toolbox::PointBlockBounds& bounds,
+                                    const Projection& projection);
 
 // Seconds to nanoseconds, truncated toward zero; NaN gives 0 and values beyond int64_t saturate.
 int64_t TimestampNanoseconds(double timestamp_s);

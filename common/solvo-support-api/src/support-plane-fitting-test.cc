@@ -367,7 +367,8 @@ TEST(GatherNearPoints, SelectsExactlyThePointsTheDefinitionSelects) {
     trial_cloud.Add(1, 1, -3);
     trial_cloud.Add(std::nanf(""), 0, 1);
     const SolvoXYZij* record = trial_cloud.record();
-    EXPECT_EQ(solvo_support_api::GatherNearPoints(*record, projection),
+    const depth_toolbox::PointBlockBounds bounds(&record->xyz[0][0], record->point_count);
+    EXPECT_EQ(solvo_support_api::GatherNearPoints(*record, bounds, projection),
               NearPointsByDefinition(*record, projection))
         << "trial " << trial;
   }

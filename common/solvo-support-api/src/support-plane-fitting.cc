@@ -152,14 +152,45 @@ bool BlockIsFar(const depth_toolbox::PointBlockBounds& bounds, Eigen::Index bloc
                       projection.touched_y);
 }
 
+// SolvoInternalSupport_refinePlaneModel once its arguments have passed their checks; `bounds`
+// are the cloud's block bounds when the caller has made them already, else null.
+SolvoErrorType RefineCheckedPlaneModel(const SolvoXYZij& point_cloud,
+                                       const double* input_plane_model, double distance_threshold,
+                                       double* output_plane_model,
+                                       const depth_toolbox::PointBlockBounds* bounds) {
+  SolvoHalPointCloud hal_cloud;
+  solvo_support_api::SolvoHalPointCloudFromSolvoXYZ(point_cloud, &hal_cloud);
+  const auto cloud = engine_data::PointCloud::WrapSolvoHal(&hal_cloud);
+
+  // Callers may pass one array as input and output plane: read all four coefficients first.
+  const PlaneModel input(input_plane_model[0], input_plane_model[1], input_plane_model[2],
+                         input_plane_model[3]);
+  PlaneModel refined;
+  Eigen::Index n_inliers = 0;
+  const bool refitted =
+      bounds == nullptr
+          ? depth_toolbox::RefitPlaneModel(cloud->Points(), input, distance_threshold, &refined,
+                                           &n_inliers)
+          : depth_toolbox::RefitPlaneModel(cloud->Points(), *bounds, input, distance_threshold,
+                                           &refined, &n_inliers);
+  if (n_inliers < 3) {
+    LOG_ERROR() << "Insufficient number of inliers during plane refinement";
+    return SOLVO_STATUS_FAILED;
+  }
+  if (!refitted) return SOLVO_STATUS_FAILED;
+  WritePlane(refined, output_plane_model);
+  return SOLVO_STATUS_OK;
+}
+
 }  // namespace
 
 namespace solvo_support_api {
 
 // Most of a depth frame lies far from the touch: whole blocks are ruled out by their boxes first.
-std::vector<float> GatherNearPoints(const SolvoXYZij& point_cloud, const Projection& projection) {
+std::vector<float> GatherNearPoints(const SolvoXYZij& point_cloud,
+                                    const depth_toolbox::PointBlockBounds& bounds,
+                                    const Projection& projection) {
   const float* xyz = &point_cloud.xyz[0][0];
-  const depth_toolbox::PointBlockBounds bounds(xyz, point_cloud.point_count);
   // Room for the whole cloud up front: growing would copy, and only the pages written are used.
   std::vector<float> near_points;
   near_points.reserve(3 * static_cast<size_t>(point_cloud.point_count));
@@ -204,24 +235,8 @@ SolvoErrorType SolvoInternalSupport_refinePlaneModel(const SolvoXYZij* point_clo
   if (output_plane_model == nullptr) {
     return SOLVO_REJECT(kRefineSignature, " output_plane_model is nullptr.");
   }
-  SolvoHalPointCloud hal_cloud;
-  solvo_support_api::SolvoHalPointCloudFromSolvoXYZ(*point_cloud, &hal_cloud);
-  const auto cloud = engine_data::PointCloud::WrapSolvoHal(&hal_cloud);
-
-  // Callers may pass one array as input and output plane: read all four coefficients first.
-  const PlaneModel input(input_plane_model[0], input_plane_model[1], input_plane_model[2],
-                         input_plane_model[3]);
-  PlaneModel refined;
-  Eigen::Index n_inliers = 0;
-  const bool refitted = depth_toolbox::RefitPlaneModel(cloud->Points(), input, distance_threshold,
-                                                       &refined, &n_inliers);
-  if (n_inliers < 3) {
-    LOG_ERROR() << "Insufficient number of inliers during plane refinement";
-    return SOLVO_STATUS_FAILED;
-  }
-  if (!refitted) return SOLVO_STATUS_FAILED;
-  WritePlane(refined, output_plane_model);
-  return SOLVO_STATUS_OK;
+  return RefineCheckedPlaneModel(*point_cloud, input_plane_model, distance_threshold,
+                                 output_plane_model, nullptr);
 }
 
 SolvoErrorType SolvoInternalSupport_fitPlaneToPointCloudRANSAC(const SolvoXYZij* point_cloud,
@@ -289,7 +304,10 @@ SolvoErrorType SolvoSupport_fitPlaneModelNearClickMatrixTransform(
   projection.cy = intrinsics->cy;
   projection.touched_x = static_cast<float>(intrinsics->width) * uv_coordinates[0];
   projection.touched_y = static_cast<float>(intrinsics->height) * uv_coordinates[1];
-  std::vector<float> near_points = solvo_support_api::GatherNearPoints(*point_cloud, projection);
+  // The projection and the refinement both go over the whole cloud by blocks.
+  const depth_toolbox::PointBlockBounds bounds(&point_cloud->xyz[0][0], point_cloud->point_count);
+  std::vector<float> near_points =
+      solvo_support_api::GatherNearPoints(*point_cloud, bounds, projection);
   const size_t near_count = near_points.size() / 3;
   if (near_count < kFewestNearPoints) {
     SOLVO_LOG_SIGNATURE_ERROR(kNearClickMatrixSignature,
@@ -308,8 +326,10 @@ SolvoErrorType SolvoSupport_fitPlaneModelNearClickMatrixTransform(
   if (ransac_status != SOLVO_STATUS_OK) return ransac_status;
   // Points of the same plane far from the touch shape the final plane too.
   double plane[4] = {0.0, 0.0, 0.0, 0.0};
-  const SolvoErrorType refine_status = SolvoInternalSupport_refinePlaneModel(
-      point_cloud, ransac_plane, kRefineDistanceThreshold, plane);
+  // The refinement's own checks hold here: the cloud passed the same check, and both planes are
+  // local arrays.
+  const SolvoErrorType refine_status = RefineCheckedPlaneModel(
+      *point_cloud, ransac_plane, kRefineDistanceThreshold, plane, &bounds);
   if (refine_status != SOLVO_STATUS_OK) return refine_status;
 
   // The point cloud's origin on the normal's side, then unit length.

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "depth-toolbox/point-block-bounds.h"
 #include "engine-data/pointcloud.h"
 #include "generic/random_generator_provider.h"
 #include "geometry-toolbox/plane-model.h"
@@ -47,6 +48,11 @@ bool FitPlaneModel(const PointsRef& points, const std::vector<int>& indices,
 bool RefitPlaneModel(const PointsRef& points, const geometry_toolbox::PlaneModel& plane_model,
                      double threshold, geometry_toolbox::PlaneModel* refitted,
                      Eigen::Index* n_inliers);
+
+// As above, with the block bounds of `points` made already; the columns must be adjacent.
+bool RefitPlaneModel(const PointsRef& points, const PointBlockBounds& bounds,
+                     const geometry_toolbox::PlaneModel& plane_model, double threshold,
+                     geometry_toolbox::PlaneModel* refitted, Eigen::Index* n_inliers);
 
 // Replaces `samples` with `n_samples` distinct values of [0, max_range], in the order they were
 // first drawn with generic::UniformInt; repeated draws are consumed. Requires
