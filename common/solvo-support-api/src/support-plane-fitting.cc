@@ -76,7 +76,28 @@ void MarkNearPoints(const float* __restrict xyz, int n, const Projection& projec
   const float touched_x = projection.touched_x;
   const float touched_y = projection.touched_y;
   constexpr float kRadiusSquared = kNearRadiusPixels * kNearRadiusPixels;
-  for (int j = 0; j < n; ++j) {
+  int j = 0;
+#if defined(__GNUC__) || defined(__clang__)
+  // Two points at a time on vector registers, lane by lane the same operations as below.
+  typedef double Double2 __attribute__((vector_size(16)));
+  for (; j + 2 <= n; j += 2) {
+    const float* p = xyz + 3 * j;
+    const Double2 x = {p[0], p[3]};
+    const Double2 y = {p[1], p[4]};
+    const Double2 z = {p[2], p[5]};
+    const Double2 q_x = (m00 * x + m01 * y) + (m02 * z + m03);
+    const Double2 q_y = (m10 * x + m11 * y) + (m12 * z + m13);
+    const Double2 q_z = (m20 * x + m21 * y) + (m22 * z + m23);
+    const Double2 u = cx + fx * (q_x / q_z);
+    const Double2 v = cy + fy * (q_y / q_z);
+    for (int lane = 0; lane < 2; ++lane) {
+      const float dy = static_cast<float>(v[lane]) - touched_y;
+      const float dx = static_cast<float>(u[lane]) - touched_x;
+      near[j + lane] = dy * dy + dx * dx < kRadiusSquared ? 1 : 0;
+    }
+  }
+#endif
+  for (; j < n; ++j) {
     const double x = xyz[3 * j];
     const double y = xyz[3 * j + 1];
     const double z = xyz[3 * j + 2];
