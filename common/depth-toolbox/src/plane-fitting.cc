@@ -497,6 +497,7 @@ bool FitPlaneModelRansac(const engine_data::PointCloud& cloud, int max_iteration
       << "Cloud does not have enough points to fit a plane using RANSAC.";
   const Eigen::Map<const Eigen::Matrix3Xf> points = cloud.Points();
   const float* xyz = points.data();
+  ENSURE(xyz != nullptr);
   const double size_d = static_cast<double>(size);
   // Every candidate is tested against every point: boxes around runs of points decide most runs
   // at once.

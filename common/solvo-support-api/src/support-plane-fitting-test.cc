@@ -490,6 +490,21 @@ TEST_F(FitPlaneModelNearClick, ReportsAPlaneSeenEdgeOn) {
               ElementsAre("Plane and camera ray are parallel unable to find intersection."));
 }
 
+TEST_F(FitPlaneModelNearClick, FailsRatherThanReportNaNForATransformWithoutInverse) {
+  // The bottom row is zero: points still project, but the camera centre cannot be found.
+  Cloud floor = Floor();
+  const SolvoCameraIntrinsics camera = Camera();
+  const double singular[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0};
+  const float touch[2] = {0.5f, 0.75f};
+  double point[3] = {kSentinel, kSentinel, kSentinel};
+  double plane[4] = {kSentinel, kSentinel, kSentinel, kSentinel};
+  EXPECT_EQ(SolvoSupport_fitPlaneModelNearClickMatrixTransform(floor.record(), &camera, singular,
+                                                               touch, point, plane),
+            SOLVO_STATUS_FAILED);
+  EXPECT_THAT(point, ElementsAre(kSentinel, kSentinel, kSentinel));
+  EXPECT_THAT(plane, ElementsAre(kSentinel, kSentinel, kSentinel, kSentinel));
+}
+
 TEST_F(FitPlaneModelNearClick, ChecksEveryArgumentInOrderAndTouchesNoOutput) {
   Cloud floor = Floor();
   Cloud two = {{0, 0, 1}, {1, 0, 1}};
