@@ -267,6 +267,7 @@ TEST_F(FitPlaneToPointCloudRansac, AcceptsRatiosEqualToBothLimits) {
 }
 
 TEST_F(FitPlaneToPointCloudRansac, RefusesBadArgumentsWithOneLineAndLeavesThePlane) {
+  constexpr char kOutOfOrder[] = " requires minimum_inlier_ratio <= sufficient_inlier_ratio.";
   Cloud two = {{0, 0, 0}, {1, 0, 0}};
   Cloud cloud = GeneralPosition(10);
   double plane[4] = {kSentinel, kSentinel, kSentinel, kSentinel};
@@ -294,8 +295,7 @@ TEST_F(FitPlaneToPointCloudRansac, RefusesBadArgumentsWithOneLineAndLeavesThePla
                           Line(kRansac, " plane_model is nullptr."),
                           Line(kRansac, " requires 0.0 <= minimum_inlier_ratio."),
                           Line(kRansac, " requires 0.0 <= minimum_inlier_ratio."),
-                          Line(kRansac, " requires minimum_inlier_ratio <= sufficient_inlier_ratio."),
-                          Line(kRansac, " requires minimum_inlier_ratio <= sufficient_inlier_ratio."),
+                          Line(kRansac, kOutOfOrder), Line(kRansac, kOutOfOrder),
                           Line(kRansac, " requires sufficient_inlier_ratio <= 1.0.")));
 }
 
@@ -336,7 +336,8 @@ TEST(GatherNearPoints, SelectsExactlyThePointsTheDefinitionSelects) {
     const glm::dvec3 axis = glm::normalize(glm::dvec3(unit(engine), unit(engine), unit(engine)));
     const glm::dmat4 rotation = glm::rotate(glm::dmat4(1.0), 0.3 * unit(engine), axis);
     projection.color_camera_T_point_cloud =
-        glm::translate(glm::dmat4(1.0), 0.2 * glm::dvec3(unit(engine), unit(engine), unit(engine))) *
+        glm::translate(glm::dmat4(1.0),
+                       0.2 * glm::dvec3(unit(engine), unit(engine), unit(engine))) *
         rotation;
     projection.fx = 500.0 + 50.0 * unit(engine);
     projection.fy = projection.fx * (trial % 3 == 0 ? -1.0 : 1.0);
@@ -468,14 +469,16 @@ TEST_F(FitPlaneModelNearClick, CountsOnlyPointsStrictlyWithinOneHundredPixels) {
   EXPECT_THAT(point, ElementsAre(kSentinel, kSentinel, kSentinel));
   EXPECT_THAT(plane, ElementsAre(kSentinel, kSentinel, kSentinel, kSentinel));
   EXPECT_THAT(capture_.Texts(),
-              ElementsAre(Line(kNearClickMatrix, " insufficient depth points near click location.")));
+              ElementsAre(
+                  Line(kNearClickMatrix, " insufficient depth points near click location.")));
 }
 
 TEST_F(FitPlaneModelNearClick, ReportsAPlaneSeenEdgeOn) {
   // The plane x = 0 holds the ray through the image centre.
   Cloud wall;
   for (int i = 0; i < 40; ++i) {
-    wall.Add(0.0f, 0.05f * static_cast<float>(i % 8) - 0.2f, 2.0f + 0.1f * static_cast<float>(i / 8));
+    wall.Add(0.0f, 0.05f * static_cast<float>(i % 8) - 0.2f,
+             2.0f + 0.1f * static_cast<float>(i / 8));
   }
   const SolvoCameraIntrinsics camera = Camera();
   const float touch[2] = {0.5f, 0.5f};

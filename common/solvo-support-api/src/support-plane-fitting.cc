@@ -145,9 +145,9 @@ bool FarAlongAxis(const Interval& numerator, const Interval& depth, double focal
   const double ratio_hi = std::max(numerator.hi / depth.lo, numerator.hi / depth.hi);
   double pixel_lo = principal + focal * (focal >= 0.0 ? ratio_lo : ratio_hi);
   double pixel_hi = principal + focal * (focal >= 0.0 ? ratio_hi : ratio_lo);
+  const double largest_ratio = std::max(std::fabs(ratio_lo), std::fabs(ratio_hi));
   const double slack =
-      1.0 + kIntervalMargin * (std::fabs(principal) +
-                               std::fabs(focal) * std::max(std::fabs(ratio_lo), std::fabs(ratio_hi)));
+      1.0 + kIntervalMargin * (std::fabs(principal) + std::fabs(focal) * largest_ratio);
   pixel_lo -= slack;
   pixel_hi += slack;
   const double radius = kNearRadiusPixels;
@@ -305,7 +305,9 @@ SolvoErrorType SolvoSupport_fitPlaneModelNearClickMatrixTransform(
   if (intersection_point == nullptr) {
     return SOLVO_REJECT(kNearClickMatrixSignature, " intersection_point is nullptr.");
   }
-  if (intrinsics == nullptr) return SOLVO_REJECT(kNearClickMatrixSignature, " intrinsics is nullptr.");
+  if (intrinsics == nullptr) {
+    return SOLVO_REJECT(kNearClickMatrixSignature, " intrinsics is nullptr.");
+  }
   if (color_camera_T_point_cloud_pointer == nullptr) {
     return SOLVO_REJECT(kNearClickMatrixSignature,
                         " color_camera_T_point_cloud_pointer is nullptr.");
