@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <memory>
 
 #include "depth-toolbox/point-block-bounds.h"
 #include "float4.h"
@@ -83,15 +84,8 @@ inline bool Passes(const float* point, const InlierTest& test) {
 // Passes for the four points at `xyz`, lane by lane in the same operations and order: -1 in the
 // lanes of the points that pass, else 0.
 inline Int4 PassesFour(const float* xyz, const InlierTest& test) {
-  const Float4 v0 = LoadFloat4(xyz);      // x0 y0 z0 x1
-  const Float4 v1 = LoadFloat4(xyz + 4);  // y1 z1 x2 y2
-  const Float4 v2 = LoadFloat4(xyz + 8);  // z2 x3 y3 z3
-  const Float4 x =
-      DEPTH_TOOLBOX_SHUFFLE4(DEPTH_TOOLBOX_SHUFFLE4(v0, v1, 0, 3, 6, 6), v2, 0, 1, 2, 5);
-  const Float4 y =
-      DEPTH_TOOLBOX_SHUFFLE4(DEPTH_TOOLBOX_SHUFFLE4(v0, v1, 1, 4, 7, 7), v2, 0, 1, 2, 6);
-  const Float4 z =
-      DEPTH_TOOLBOX_SHUFFLE4(DEPTH_TOOLBOX_SHUFFLE4(v0, v1, 2, 5, 5, 5), v2, 0, 1, 4, 7);
+  Float4 x, y, z;
+  LoadFourPoints(xyz, &x, &y, &z);
   const Float4 offset = y * test.b + x * test.a + z * test.c;
   const Float4 value = offset + test.d;
   // Clearing the sign bit is the absolute value.
@@ -101,7 +95,9 @@ inline Int4 PassesFour(const float* xyz, const InlierTest& test) {
 #endif
 
 // keep[j] = 1 when point j of `xyz` (three floats each) passes `test`, else 0. NaN never passes.
-void MarkInliers(const float* xyz, int n, const InlierTest& test, int32_t* keep) {
+void MarkInliers(const float* xyz, int n, const InlierTest& test_in, int32_t* keep) {
+  // A copy the stores through `keep` cannot alias: it stays in registers.
+  const InlierTest test = test_in;
   int j = 0;
 #if DEPTH_TOOLBOX_HAS_FLOAT4
   for (; j + 4 <= n; j += 4) {
@@ -279,6 +275,41 @@ class PassingPointSource {
   Eigen::Index next_block_ = 0;
 };
 
+// Every point of another source, gathered once up front: the fit reads its points twice, and
+// deciding which points of a cloud pass a test costs more than reading them again.
+class GatheredSource {
+ public:
+  // `capacity`: at least the number of points `source` gives.
+  template <typename Source>
+  GatheredSource(Source& source, Eigen::Index capacity)
+      : x_(new float[static_cast<size_t>(capacity + kChunk)]),
+        y_(new float[static_cast<size_t>(capacity + kChunk)]),
+        z_(new float[static_cast<size_t>(capacity + kChunk)]) {
+    source.Rewind();
+    for (int count; (count = source.Next(x_.get() + n_, y_.get() + n_, z_.get() + n_)) > 0;) {
+      n_ += count;
+      ENSURE(n_ <= capacity);
+    }
+  }
+  void Rewind() { next_ = 0; }
+  int Next(float* x, float* y, float* z) {
+    const int count = static_cast<int>(std::min<Eigen::Index>(kChunk, n_ - next_));
+    const size_t bytes = sizeof(float) * static_cast<size_t>(count);
+    std::memcpy(x, x_.get() + next_, bytes);
+    std::memcpy(y, y_.get() + next_, bytes);
+    std::memcpy(z, z_.get() + next_, bytes);
+    next_ += count;
+    return count;
+  }
+
+ private:
+  std::unique_ptr<float[]> x_;
+  std::unique_ptr<float[]> y_;
+  std::unique_ptr<float[]> z_;
+  Eigen::Index n_ = 0;
+  Eigen::Index next_ = 0;
+};
+
 // The least-squares fit behind FitPlaneModel, over the points of `source`, whose number goes to
 // `n_points`: fewer than 3 give false. Every source (a matrix, listed columns, the inliers of a
 // cloud) gives the same sums in the same order for the same points, hence the same plane.
@@ -401,6 +432,21 @@ bool FitPlaneToSequence(Source& source, PlaneModel* plane_model, Eigen::Index* n
   return true;
 }
 
+// FitPlaneToSequence over the points of the cloud at `xyz` that pass `test`, with `verdicts`
+// the blocks' verdicts under that test.
+bool FitPassingPoints(const float* xyz, const PointBlockBounds& bounds, const int32_t* verdicts,
+                      const InlierTest& test, PlaneModel* plane_model, Eigen::Index* n_points) {
+  Eigen::Index capacity = 0;
+  for (Eigen::Index block = 0; block < bounds.NBlocks(); ++block) {
+    if (verdicts[block] != kNoPointPasses) {
+      capacity += bounds.BlockEnd(block) - bounds.BlockBegin(block);
+    }
+  }
+  PassingPointSource passing(xyz, bounds, verdicts, test);
+  GatheredSource gathered(passing, capacity);
+  return FitPlaneToSequence(gathered, plane_model, n_points);
+}
+
 }  // namespace
 
 void FindInliers(const PointsRef& points, const PlaneModel& plane_model, double threshold,
@@ -467,8 +513,7 @@ bool RefitPlaneModel(const PointsRef& points, const PointBlockBounds& bounds,
   const InlierTest test = MakeInlierTest(plane_model, threshold);
   std::vector<int32_t> verdicts(static_cast<size_t>(bounds.NBlocks()));
   ClassifyBlocks(bounds, test, verdicts.data());
-  PassingPointSource source(xyz, bounds, verdicts.data(), test);
-  return FitPlaneToSequence(source, refitted, n_inliers);
+  return FitPassingPoints(xyz, bounds, verdicts.data(), test, refitted, n_inliers);
 }
 
 void SampleWithoutReplacement(uint32_t n_samples, int max_range, generic::Engine& generator,
@@ -567,9 +612,8 @@ bool FitPlaneModelRansac(const engine_data::PointCloud& cloud, int max_iteration
 
   if (best_count < 3 || !(best_ratio >= minimum_inlier_ratio)) return false;
   ClassifyBlocks(bounds, best_test, verdicts.data());
-  PassingPointSource source(xyz, bounds, verdicts.data(), best_test);
   Eigen::Index n_inliers;
-  return FitPlaneToSequence(source, plane_model, &n_inliers);
+  return FitPassingPoints(xyz, bounds, verdicts.data(), best_test, plane_model, &n_inliers);
 }
 
 }  // namespace depth_toolbox

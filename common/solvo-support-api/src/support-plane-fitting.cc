@@ -222,8 +222,16 @@ std::vector<float> GatherNearPoints(const SolvoXYZij& point_cloud,
     const int length = static_cast<int>(bounds.BlockEnd(block) - begin);
     const float* points = xyz + 3 * begin;
     MarkNearPoints(points, length, projection, near);
-    for (int j = 0; j < length; ++j) {
-      if (near[j] != 0) near_points.insert(near_points.end(), points + 3 * j, points + 3 * j + 3);
+    // Near points come in runs along an image row: one copy per run.
+    for (int j = 0; j < length;) {
+      if (near[j] == 0) {
+        ++j;
+        continue;
+      }
+      int end = j + 1;
+      while (end < length && near[end] != 0) ++end;
+      near_points.insert(near_points.end(), points + 3 * j, points + 3 * end);
+      j = end;
     }
   }
   return near_points;
