@@ -27,6 +27,7 @@ TEST(BuildFromArrays, FlipsATriangleListedWithTheOppositeWinding) {
   MeshArrays arrays = FourPoints();
   arrays.faces = {{0, 1, 2}, {1, 2, 3}};
   logging::LogCapture capture;
+  capture.Clear();  // drops lines of earlier statements still on their way
   const auto mesh = BuildMesh(arrays);
   EXPECT_EQ(CheckInvariants(*mesh), "");
   EXPECT_THAT(ExportMesh(*mesh).faces, ElementsAre(Face3{0, 1, 2}, Face3{3, 2, 1}));
@@ -51,6 +52,7 @@ TEST(BuildFromArrays, ReportsThreeTrianglesOnOneEdgeAndDropsTheLastReached) {
   arrays.vertices.push_back({0.5f, 0.5f, 1});
   arrays.faces = {{0, 1, 2}, {1, 0, 3}, {0, 1, 4}};
   logging::LogCapture capture;
+  capture.Clear();  // drops lines of earlier statements still on their way
   const auto mesh = BuildMesh(arrays);
   EXPECT_THAT(capture.Texts(),
               ElementsAre("Non-manifold mesh (Edge (Vertex ID, Vertex ID) = (0, 1)).",
@@ -65,6 +67,7 @@ TEST(BuildFromArrays, ReportsAFaceWithAFourthNeighbourAndGoesOn) {
   MeshArrays arrays = FourPoints();
   arrays.faces = {{0, 1, 2}, {2, 1, 0}, {1, 2, 3}};
   logging::LogCapture capture;
+  capture.Clear();  // drops lines of earlier statements still on their way
   const auto mesh = BuildMesh(arrays);
   EXPECT_THAT(capture.Texts(), ElementsAre("Non-manifold mesh (Face ID = 0).",
                                            " - Neighbor face IDs: ", "1 ", "1 ", "1 ", "2 "));
@@ -75,6 +78,7 @@ TEST(BuildFromArrays, DropsAFaceWithAnIndexEqualToTheVertexCountAndRenumbersTheR
   MeshArrays arrays = FourPoints();
   arrays.faces = {{0, 1, 2}, {0, 1, 4}, {1, 3, 2}};
   logging::LogCapture capture;
+  capture.Clear();  // drops lines of earlier statements still on their way
   const auto mesh = BuildMesh(arrays);
   EXPECT_THAT(capture.Texts(), ElementsAre("Wrong vertex index (Face ID = 1). Deleted."));
   EXPECT_THAT(ExportMesh(*mesh).faces, ElementsAre(Face3{0, 1, 2}, Face3{1, 3, 2}));
@@ -85,6 +89,7 @@ TEST(BuildFromArrays, DropsAFaceThatUsesAVertexTwice) {
   MeshArrays arrays = FourPoints();
   arrays.faces = {{0, 1, 2}, {3, 3, 1}, {1, 3, 2}, {2, 2, 2}};
   logging::LogCapture capture;
+  capture.Clear();  // drops lines of earlier statements still on their way
   const auto mesh = BuildMesh(arrays);
   EXPECT_THAT(capture.Texts(), ElementsAre("Degenerate face (Face ID = 1). Deleted.",
                                            "Degenerate face (Face ID = 3). Deleted."));
@@ -97,6 +102,7 @@ TEST(BuildFromArrays, DropsAnUnusedVertexSilently) {
   arrays.vertices.push_back({2, 2, 2});
   arrays.faces = {{0, 1, 3}, {1, 4, 3}};
   logging::LogCapture capture;
+  capture.Clear();  // drops lines of earlier statements still on their way
   const auto mesh = BuildMesh(arrays);
   const MeshArrays exported = ExportMesh(*mesh);
   EXPECT_THAT(capture.Texts(), IsEmpty());
@@ -112,6 +118,7 @@ TEST(BuildFromArrays, SplitsABowTieVertexIntoTwoWithTheSameAttributes) {
   arrays.colors = {{9, 8, 7, 6}, {1, 1, 1, 1}, {2, 2, 2, 2}, {3, 3, 3, 3}, {4, 4, 4, 4}};
   arrays.faces = {{0, 1, 2}, {0, 3, 4}};
   logging::LogCapture capture;
+  capture.Clear();  // drops lines of earlier statements still on their way
   const auto mesh = BuildMesh(arrays);
   EXPECT_THAT(capture.Texts(), IsEmpty());
   ASSERT_EQ(CheckInvariants(*mesh), "");

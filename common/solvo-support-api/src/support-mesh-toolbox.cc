@@ -1,9 +1,15 @@
 // Exported mesh record functions and mesh simplification.
+#include <Eigen/Core>
+#include <cmath>
 #include <cstddef>
 #include <cstring>
 #include <limits>
+#include <memory>
+#include <string>
 
 #include "argument-check.h"
+#include "halfedge-mesh/halfedge-mesh.h"
+#include "mesh-toolbox/mesh-toolbox.h"
 #include "solvo_support_api.h"
 
 namespace {
@@ -18,6 +24,9 @@ constexpr char kCopyMeshSignature[] =
     "SolvoMesh_Experimental*)";
 constexpr char kFreeMeshSignature[] =
     "SolvoErrorType SolvoSupport_freeMesh(SolvoMesh_Experimental*)";
+constexpr char kCreateSimplifiedMeshSignature[] =
+    "SolvoErrorType SolvoSupport_createSimplifiedMesh(const SolvoMesh_Experimental*, uint32_t, "
+    "SolvoMesh_Experimental*)";
 
 // On 32-bit targets the byte size of a large array does not fit in size_t; allocating the
 // wrapped-around size would hand out a short array.
@@ -119,10 +128,50 @@ SolvoErrorType SolvoSupport_freeMesh(SolvoMesh_Experimental* mesh) {
   return SOLVO_STATUS_OK;
 }
 
-// TODO(#8): the simplifier.
-SolvoErrorType SolvoSupport_createSimplifiedMesh(const SolvoMesh_Experimental*, uint32_t,
-                                                 SolvoMesh_Experimental*) {
-  return SOLVO_STATUS_FAILED;
+SolvoErrorType SolvoSupport_createSimplifiedMesh(const SolvoMesh_Experimental* input_mesh,
+                                                 uint32_t target_num_faces,
+                                                 SolvoMesh_Experimental* output_mesh) {
+  if (input_mesh == nullptr) {
+    return SOLVO_REJECT(kCreateSimplifiedMeshSignature, " input_mesh is nullptr.");
+  }
+  if (output_mesh == nullptr) {
+    return SOLVO_REJECT(kCreateSimplifiedMeshSignature, " output_mesh is nullptr.");
+  }
+  const SolvoMesh_Experimental input = *input_mesh;
+  if (const char* array = MissingArray(input)) {
+    return SOLVO_REJECT(kCreateSimplifiedMeshSignature,
+                        std::string(" input_mesh->") + array + " is nullptr.");
+  }
+  if (const char* count = OversizedCount(input.num_vertices, input.num_faces)) {
+    return SOLVO_REJECT(kCreateSimplifiedMeshSignature,
+                        std::string(" input_mesh->") + count + " is too large.");
+  }
+  if (input.num_faces <= target_num_faces) return SolvoSupport_copyMesh(input_mesh, output_mesh);
+
+  // Plane quadrics of non-finite corners have no meaning and would break the simplifier's checks.
+  for (uint32_t i = 0; i < input.num_vertices; ++i) {
+    const float* position = input.vertices[i];
+    if (!std::isfinite(position[0]) || !std::isfinite(position[1]) || !std::isfinite(position[2])) {
+      return SOLVO_REJECT(kCreateSimplifiedMeshSignature,
+                          ": input_mesh->vertices[" + std::to_string(i) + "] is not finite.");
+    }
+  }
+
+  auto mesh = std::allocate_shared<halfedge_mesh::HalfedgeMesh>(
+      Eigen::aligned_allocator<halfedge_mesh::HalfedgeMesh>());
+  // Arrays whose flag is clear are not the caller's data: they are never read.
+  mesh->BuildFromArrays(input.vertices, input.faces, input.has_normals ? input.normals : nullptr,
+                        input.has_colors ? input.colors : nullptr, input.num_vertices,
+                        input.num_faces);
+  mesh_toolbox::SimplifyMesh(mesh, target_num_faces);
+
+  AllocateMesh(mesh->NVertices(), mesh->NFaces(), input.has_normals, input.has_colors, output_mesh);
+  // Construction may have dropped every face; an empty record has no arrays to fill.
+  if (mesh->NVertices() > 0 && mesh->NFaces() > 0) {
+    mesh->ExportToArrays(output_mesh->vertices, output_mesh->faces, output_mesh->normals,
+                         output_mesh->colors);
+  }
+  return SOLVO_STATUS_OK;
 }
 
 }  // extern "C"

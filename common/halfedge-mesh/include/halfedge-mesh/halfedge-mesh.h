@@ -116,6 +116,14 @@ class HalfedgeMesh {
   // loses its link to a removed half-edge.
   void RemoveInvalidElements();
 
+  // Collapses `edge` (valid) onto its first vertex, the pivot, which moves to `new_position`;
+  // removes the second vertex and the one or two triangles on the edge and joins their outer
+  // half-edges. Returns the pivot, or empty when it is left without triangles (then it is
+  // removed too). Removed elements stay in place until RemoveInvalidElements. The caller decides
+  // whether the collapse keeps the surface sound; nothing is refused here.
+  std::shared_ptr<Vertex> ContractEdge(const std::shared_ptr<Edge>& edge,
+                                       const Eigen::Vector3d& new_position);
+
  private:
   class HalfedgeMap;
   class VertexOutHalfedges;
@@ -162,6 +170,8 @@ class HalfedgeMesh {
   std::vector<std::shared_ptr<Halfedge>> halfedges_;
   std::vector<std::shared_ptr<Edge>> edges_;
   std::vector<std::shared_ptr<Face>> faces_;
+  // Reused by ContractEdge: the edges around the removed vertex.
+  std::vector<Edge*> contract_edges_;
 };
 
 }  // namespace halfedge_mesh
