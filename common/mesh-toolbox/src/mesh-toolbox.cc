@@ -46,27 +46,36 @@ const Vertex* OtherEnd(const Edge& edge, const Vertex* end) {
 }
 
 // The binary min-heap of candidates by cost, with strict comparisons and no second key, so that
-// candidates of equal cost leave in the order these rules give.
+// candidates of equal cost leave in the order these rules give. An entry names its candidate by
+// edge id and a stamp instead of holding it: a candidate is stale exactly when its flag is clear
+// or the edge's table entry has been replaced since, so stale candidates need not stay alive in
+// the heap, and sifting compares small neighbouring entries without visiting the candidates.
 class CandidateHeap {
  public:
+  struct Entry {
+    double cost;
+    uint32_t edge_id;
+    uint32_t stamp;
+  };
+
   void reserve(size_t n) { items_.reserve(n); }
   bool empty() const { return items_.empty(); }
   void clear() { items_.clear(); }
 
-  void Push(std::shared_ptr<EdgeContractor> candidate) {
-    items_.push_back(std::move(candidate));
+  void Push(const Entry& entry) {
+    items_.push_back(entry);
     size_t child = items_.size() - 1;
     while (child > 0) {
       const size_t parent = (child - 1) / 2;
-      if (!(items_[child]->cost < items_[parent]->cost)) break;
+      if (!(items_[child].cost < items_[parent].cost)) break;
       std::swap(items_[child], items_[parent]);
       child = parent;
     }
   }
 
-  std::shared_ptr<EdgeContractor> Pop() {
-    std::shared_ptr<EdgeContractor> top = std::move(items_.front());
-    items_.front() = std::move(items_.back());
+  Entry Pop() {
+    const Entry top = items_.front();
+    items_.front() = items_.back();
     items_.pop_back();
     const size_t n = items_.size();
     size_t node = 0;
@@ -74,8 +83,8 @@ class CandidateHeap {
       const size_t left = 2 * node + 1;
       const size_t right = left + 1;
       size_t smallest = node;
-      if (left < n && items_[left]->cost < items_[smallest]->cost) smallest = left;
-      if (right < n && items_[right]->cost < items_[smallest]->cost) smallest = right;
+      if (left < n && items_[left].cost < items_[smallest].cost) smallest = left;
+      if (right < n && items_[right].cost < items_[smallest].cost) smallest = right;
       if (smallest == node) break;
       std::swap(items_[node], items_[smallest]);
       node = smallest;
@@ -84,8 +93,51 @@ class CandidateHeap {
   }
 
  private:
-  std::vector<std::shared_ptr<EdgeContractor>> items_;
+  std::vector<Entry> items_;
 };
+
+// One candidate per edge id; every assignment gets a fresh stamp for the heap entry it pushes.
+class CandidateTable {
+ public:
+  explicit CandidateTable(uint32_t n_edges) : candidates_(n_edges), stamps_(n_edges, 0) {}
+
+  std::shared_ptr<EdgeContractor>& operator[](uint32_t edge_id) { return candidates_[edge_id]; }
+
+  // Stores the candidate of `edge_id` (possibly empty) and queues it when it exists.
+  void Assign(uint32_t edge_id, std::shared_ptr<EdgeContractor> candidate, CandidateHeap* heap) {
+    stamps_[edge_id] = ++last_stamp_;
+    if (candidate) heap->Push({candidate->cost, edge_id, last_stamp_});
+    candidates_[edge_id] = std::move(candidate);
+  }
+
+  // The candidate a heap entry was pushed for, or nullptr when it went stale.
+  const EdgeContractor* Current(const CandidateHeap::Entry& entry) const {
+    const EdgeContractor* candidate = candidates_[entry.edge_id].get();
+    if (candidate == nullptr || stamps_[entry.edge_id] != entry.stamp || !candidate->valid) {
+      return nullptr;
+    }
+    return candidate;
+  }
+
+ private:
+  std::vector<std::shared_ptr<EdgeContractor>> candidates_;
+  std::vector<uint32_t> stamps_;
+  uint32_t last_stamp_ = 0;
+};
+
+// The plane (n, -n·corner) of a face with a unit normal, zero otherwise.
+Eigen::Vector4d FacePlane(const HalfedgeMesh& mesh, const std::shared_ptr<Face>& face) {
+  const Eigen::Vector3d& n = face->normal();
+  if (n.hasNaN() || std::abs(n.norm() - 1.0) > 1e-8) return Eigen::Vector4d::Zero();
+  Corners n_vertices;
+  mesh.ForEachFaceVertex(
+      face, [&](const std::shared_ptr<Vertex>& vertex) { n_vertices.push_back(vertex.get()); });
+  ENSURE(n_vertices.size() == halfedge_mesh::HalfedgeMesh::kTriangleN);
+  Eigen::Vector4d vec_p;
+  vec_p << n, -n.dot(n_vertices.vertices[0]->position());
+  ENSURE(!vec_p.hasNaN());
+  return vec_p;
+}
 
 // The faces around `vertex`; walks it without building a list.
 uint32_t CountVertexFaces(const HalfedgeMesh& mesh, const std::shared_ptr<Vertex>& vertex) {
@@ -100,15 +152,7 @@ Eigen::Matrix4d ComputeFaceQuadric(const std::shared_ptr<HalfedgeMesh>& mesh,
                                    const std::shared_ptr<Face>& face) {
   ENSURE(mesh);
   ENSURE(face);
-  const Eigen::Vector3d& n = face->normal();
-  if (n.hasNaN() || std::abs(n.norm() - 1.0) > 1e-8) return Eigen::Matrix4d::Zero();
-  Corners n_vertices;
-  mesh->ForEachFaceVertex(
-      face, [&](const std::shared_ptr<Vertex>& vertex) { n_vertices.push_back(vertex.get()); });
-  ENSURE(n_vertices.size() == halfedge_mesh::HalfedgeMesh::kTriangleN);
-  Eigen::Vector4d vec_p;
-  vec_p << n, -n.dot(n_vertices.vertices[0]->position());
-  ENSURE(!vec_p.hasNaN());
+  const Eigen::Vector4d vec_p = FacePlane(*mesh, face);
   return vec_p * vec_p.transpose();
 }
 
@@ -257,24 +301,32 @@ void SimplifyMesh(const std::shared_ptr<HalfedgeMesh>& mesh, uint32_t target_num
   ENSURE(mesh);
   if (target_num_faces >= mesh->NFaces()) return;
 
-  QuadricTable face_mat_q(mesh->NFaces());
-  QuadricTable vertex_mat_q(mesh->NVertices());
+  // Face quadrics are only ever summed into vertex quadrics, and recomputed before they are
+  // summed again: keeping each face's plane instead of its 4x4 product takes a quarter of the
+  // memory and rebuilds the same product bit for bit.
+  std::vector<Eigen::Vector4d, Eigen::aligned_allocator<Eigen::Vector4d>> face_planes(
+      mesh->NFaces());
   for (uint32_t i = 0; i < mesh->NFaces(); ++i) {
-    face_mat_q[i] = ComputeFaceQuadric(mesh, mesh->GetFace(i));
+    const std::shared_ptr<Face>& face = mesh->GetFace(i);
+    ENSURE(face);
+    face_planes[i] = FacePlane(*mesh, face);
   }
+  QuadricTable vertex_mat_q(mesh->NVertices());
   for (uint32_t i = 0; i < mesh->NVertices(); ++i) {
     Eigen::Matrix4d& q = vertex_mat_q[i];
     q.setZero();
-    mesh->ForEachVertexFace(mesh->GetVertex(i),
-                            [&](const std::shared_ptr<Face>& f) { q += face_mat_q[f->id()]; });
+    mesh->ForEachVertexFace(mesh->GetVertex(i), [&](const std::shared_ptr<Face>& f) {
+      const Eigen::Vector4d& vec_p = face_planes[f->id()];
+      q += vec_p * vec_p.transpose();
+    });
   }
+  face_planes = {};
 
-  std::vector<std::shared_ptr<EdgeContractor>> candidates(mesh->NEdges());
+  CandidateTable candidates(mesh->NEdges());
   CandidateHeap heap;
-  heap.reserve(mesh->NEdges());
+  heap.reserve(size_t{2} * mesh->NEdges());
   for (uint32_t i = 0; i < mesh->NEdges(); ++i) {
-    candidates[i] = ComputeEdgeContractor(mesh, vertex_mat_q, mesh->GetEdge(i));
-    if (candidates[i]) heap.Push(candidates[i]);
+    candidates.Assign(i, ComputeEdgeContractor(mesh, vertex_mat_q, mesh->GetEdge(i)), &heap);
   }
 
   uint32_t face_count = mesh->NFaces();
@@ -284,10 +336,12 @@ void SimplifyMesh(const std::shared_ptr<HalfedgeMesh>& mesh, uint32_t target_num
       heap.clear();
       break;
     }
-    const std::shared_ptr<EdgeContractor> top = heap.Pop();
-    if (!top->valid) continue;
+    const CandidateHeap::Entry top = heap.Pop();
+    const EdgeContractor* candidate = candidates.Current(top);
+    if (candidate == nullptr) continue;
+    const Eigen::Vector3d position = candidate->position;
     // Edge ids stay put until the compaction at the end.
-    const std::shared_ptr<Edge> edge = mesh->GetEdge(top->edge_id);
+    const std::shared_ptr<Edge> edge = mesh->GetEdge(top.edge_id);
     if (!CanContractEdge(mesh, edge)) continue;
 
     ends[0] = edge->first_vertex();
@@ -301,21 +355,17 @@ void SimplifyMesh(const std::shared_ptr<HalfedgeMesh>& mesh, uint32_t target_num
       if (halfedge && halfedge->adjacent_face()) ++face_count;
     }
 
-    const std::shared_ptr<Vertex> survivor = mesh->ContractEdge(edge, top->position);
+    const std::shared_ptr<Vertex> survivor = mesh->ContractEdge(edge, position);
     if (!survivor) continue;
     Eigen::Matrix4d& q = vertex_mat_q[survivor->id()];
     q.setZero();
-    mesh->ForEachVertexFace(survivor, [&](const std::shared_ptr<Face>& f) {
-      face_mat_q[f->id()] = ComputeFaceQuadric(mesh, f);
-      q += face_mat_q[f->id()];
-    });
+    mesh->ForEachVertexFace(
+        survivor, [&](const std::shared_ptr<Face>& f) { q += ComputeFaceQuadric(mesh, f); });
     mesh->ForEachVertexEdge(survivor, [&](const std::shared_ptr<Edge>& e) {
-      std::shared_ptr<EdgeContractor>& entry = candidates[e->id()];
       if (e->is_valid()) {
-        entry = ComputeEdgeContractor(mesh, vertex_mat_q, e);
-        if (entry) heap.Push(entry);
-      } else if (entry) {
-        entry->valid = false;
+        candidates.Assign(e->id(), ComputeEdgeContractor(mesh, vertex_mat_q, e), &heap);
+      } else if (candidates[e->id()]) {
+        candidates[e->id()]->valid = false;
       }
     });
     face_count += CountVertexFaces(*mesh, survivor);
