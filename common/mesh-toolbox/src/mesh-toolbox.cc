@@ -110,6 +110,11 @@ class CandidateTable {
     candidates_[edge_id] = std::move(candidate);
   }
 
+  // Assign(edge_id, ComputeEdgeContractor(mesh, vertex_mat_q, edge)) that reuses the memory of the
+  // edge's previous candidate: by now it is stale, and nothing but this table holds it.
+  void Recompute(const std::shared_ptr<HalfedgeMesh>& mesh, const QuadricTable& vertex_mat_q,
+                 const std::shared_ptr<Edge>& edge, CandidateHeap* heap);
+
   // The candidate a heap entry was pushed for, or nullptr when it went stale.
   const EdgeContractor* Current(const CandidateHeap::Entry& entry) const {
     const EdgeContractor* candidate = candidates_[entry.edge_id].get();
@@ -124,6 +129,31 @@ class CandidateTable {
   std::vector<uint32_t> stamps_;
   uint32_t last_stamp_ = 0;
 };
+
+bool FillEdgeContractor(const std::shared_ptr<HalfedgeMesh>& mesh, const QuadricTable& vertex_mat_q,
+                        const std::shared_ptr<Edge>& edge, EdgeContractor* edge_contr);
+
+void CandidateTable::Recompute(const std::shared_ptr<HalfedgeMesh>& mesh,
+                               const QuadricTable& vertex_mat_q, const std::shared_ptr<Edge>& edge,
+                               CandidateHeap* heap) {
+  ENSURE(mesh);
+  ENSURE(edge);
+  ENSURE(vertex_mat_q.size() == mesh->NVertices());
+  const uint32_t edge_id = edge->id();
+  std::shared_ptr<EdgeContractor>& slot = candidates_[edge_id];
+  EdgeContractor fresh;
+  stamps_[edge_id] = ++last_stamp_;
+  if (!FillEdgeContractor(mesh, vertex_mat_q, edge, &fresh)) {
+    slot.reset();
+    return;
+  }
+  if (slot && slot.use_count() == 1) {
+    *slot = fresh;
+  } else {
+    slot = halfedge_mesh::MakeElement<EdgeContractor>(fresh);
+  }
+  heap->Push({slot->cost, edge_id, last_stamp_});
+}
 
 // The plane (n, -n·corner) of a face with a unit normal, zero otherwise.
 Eigen::Vector4d FacePlane(const HalfedgeMesh& mesh, const std::shared_ptr<Face>& face) {
@@ -200,10 +230,10 @@ bool CanContractEdge(const std::shared_ptr<HalfedgeMesh>& mesh, const std::share
   return n_common == n_sides;
 }
 
-double ComputeContractionWeight(const std::shared_ptr<HalfedgeMesh>& mesh,
-                                const std::shared_ptr<EdgeContractor>& edge_contr) {
-  ENSURE(mesh);
-  ENSURE(edge_contr);
+namespace {
+
+double ContractionWeight(const std::shared_ptr<HalfedgeMesh>& mesh,
+                         const EdgeContractor* edge_contr) {
   const std::shared_ptr<Edge>& edge = mesh->GetEdge(edge_contr->edge_id);
   ENSURE(edge);
   const double max_angle_cos = FLAGS_max_mesh_angle_cos;
@@ -251,19 +281,26 @@ double ComputeContractionWeight(const std::shared_ptr<HalfedgeMesh>& mesh,
   return weight;
 }
 
+}  // namespace
+
+double ComputeContractionWeight(const std::shared_ptr<HalfedgeMesh>& mesh,
+                                const std::shared_ptr<EdgeContractor>& edge_contr) {
+  ENSURE(mesh);
+  ENSURE(edge_contr);
+  return ContractionWeight(mesh, edge_contr.get());
+}
+
 double QuadricError(const Eigen::Matrix4d& quadric, const Eigen::Vector4d& v) {
   return v.dot(quadric * v);
 }
 
-std::shared_ptr<EdgeContractor> ComputeEdgeContractor(const std::shared_ptr<HalfedgeMesh>& mesh,
-                                                      const QuadricTable& vertex_mat_q,
-                                                      const std::shared_ptr<Edge>& edge) {
-  ENSURE(mesh);
-  ENSURE(edge);
-  ENSURE(vertex_mat_q.size() == mesh->NVertices());
-  if (!CanContractEdge(mesh, edge)) return nullptr;
+namespace {
 
-  auto edge_contr = halfedge_mesh::MakeElement<EdgeContractor>();
+// ComputeEdgeContractor into a caller's candidate: false when the edge gets none.
+bool FillEdgeContractor(const std::shared_ptr<HalfedgeMesh>& mesh, const QuadricTable& vertex_mat_q,
+                        const std::shared_ptr<Edge>& edge, EdgeContractor* edge_contr) {
+  if (!CanContractEdge(mesh, edge)) return false;
+
   edge_contr->edge_id = edge->id();
   edge_contr->valid = true;
   const Vertex& s = *edge->first_vertex();
@@ -286,15 +323,28 @@ std::shared_ptr<EdgeContractor> ComputeEdgeContractor(const std::shared_ptr<Half
   }
   if (!placed) edge_contr->position = 0.5 * (s.position() + t.position());
 
-  const double weight = ComputeContractionWeight(mesh, edge_contr);
-  if (weight >= FLAGS_mesh_max_angle_normal_weight) return nullptr;
+  const double weight = ContractionWeight(mesh, edge_contr);
+  if (weight >= FLAGS_mesh_max_angle_normal_weight) return false;
   Eigen::Vector4d v;
   v << edge_contr->position, 1.0;
   const double error = QuadricError(q, v);
   using std::isnan;
   ENSURE(!isnan(error));
   edge_contr->cost = weight * (error + edge->length() * FLAGS_mesh_edge_length_weight);
-  return edge_contr;
+  return true;
+}
+
+}  // namespace
+
+std::shared_ptr<EdgeContractor> ComputeEdgeContractor(const std::shared_ptr<HalfedgeMesh>& mesh,
+                                                      const QuadricTable& vertex_mat_q,
+                                                      const std::shared_ptr<Edge>& edge) {
+  ENSURE(mesh);
+  ENSURE(edge);
+  ENSURE(vertex_mat_q.size() == mesh->NVertices());
+  EdgeContractor edge_contr;
+  if (!FillEdgeContractor(mesh, vertex_mat_q, edge, &edge_contr)) return nullptr;
+  return halfedge_mesh::MakeElement<EdgeContractor>(edge_contr);
 }
 
 void SimplifyMesh(const std::shared_ptr<HalfedgeMesh>& mesh, uint32_t target_num_faces) {
@@ -363,7 +413,7 @@ void SimplifyMesh(const std::shared_ptr<HalfedgeMesh>& mesh, uint32_t target_num
         survivor, [&](const std::shared_ptr<Face>& f) { q += ComputeFaceQuadric(mesh, f); });
     mesh->ForEachVertexEdge(survivor, [&](const std::shared_ptr<Edge>& e) {
       if (e->is_valid()) {
-        candidates.Assign(e->id(), ComputeEdgeContractor(mesh, vertex_mat_q, e), &heap);
+        candidates.Recompute(mesh, vertex_mat_q, e, &heap);
       } else if (candidates[e->id()]) {
         candidates[e->id()]->valid = false;
       }
