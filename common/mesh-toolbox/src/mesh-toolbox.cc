@@ -40,11 +40,6 @@ struct Corners {
   uint32_t count = 0;
 };
 
-const Vertex* OtherEnd(const Edge& edge, const Vertex* end) {
-  const Vertex* first = edge.first_vertex().get();
-  return first == end ? edge.second_vertex().get() : first;
-}
-
 // The binary min-heap of candidates by cost, with strict comparisons and no second key, so that
 // candidates of equal cost leave in the order these rules give. An entry names its candidate by
 // edge id and a stamp instead of holding it: a candidate is stale exactly when its flag is clear
@@ -214,14 +209,13 @@ bool CanContractEdge(const std::shared_ptr<HalfedgeMesh>& mesh, const std::share
   // longer be a manifold that later walks and contractions can rely on.
   thread_local std::vector<const Vertex*> s_neighbors;
   s_neighbors.clear();
-  mesh->ForEachVertexEdge(
-      s, [&](const std::shared_ptr<Edge>& e) { s_neighbors.push_back(OtherEnd(*e, s.get())); });
+  mesh->ForEachVertexNeighbor(
+      s, [&](const std::shared_ptr<Vertex>& neighbor) { s_neighbors.push_back(neighbor.get()); });
   uint32_t n_common = 0;
-  mesh->ForEachVertexEdge(t, [&](const std::shared_ptr<Edge>& e) {
-    const Vertex* neighbor = OtherEnd(*e, t.get());
-    if (neighbor == s.get()) return;
+  mesh->ForEachVertexNeighbor(t, [&](const std::shared_ptr<Vertex>& neighbor) {
+    if (neighbor == s) return;
     for (const Vertex* candidate : s_neighbors) {
-      if (candidate == neighbor) {
+      if (candidate == neighbor.get()) {
         ++n_common;
         break;
       }
@@ -257,11 +251,16 @@ double ContractionWeight(const std::shared_ptr<HalfedgeMesh>& mesh,
       const Vertex* corner = nn_vertices.vertices[k];
       p[k] = (corner == s.get() || corner == t.get()) ? position : corner->position();
     }
+    // Unit sides u[k] = unit(p[k+1] - p[k]); the corner at k sees u[k] and -u[k+2], and negating
+    // a vector before or after normalising gives the same bits.
+    Eigen::Vector3d u[kTriangleN];
     for (uint32_t k = 0; k < kTriangleN; ++k) {
-      const Eigen::Vector3d a = p[(k + 1) % kTriangleN] - p[k];
-      const Eigen::Vector3d b = p[(k + 2) % kTriangleN] - p[k];
+      const Eigen::Vector3d side = p[(k + 1) % kTriangleN] - p[k];
+      u[k] = side / side.norm();
+    }
+    for (uint32_t k = 0; k < kTriangleN; ++k) {
       // A zero-length side gives a NaN cosine, which compares false and changes nothing.
-      const double c = (a / a.norm()).dot(b / b.norm());
+      const double c = u[k].dot(-u[(k + 2) % kTriangleN]);
       if (c > max_angle_cos) {
         weight = max_weight;
       } else if (c > weight) {

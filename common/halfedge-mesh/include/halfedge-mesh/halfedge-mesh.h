@@ -79,6 +79,15 @@ class HalfedgeMesh {
       visit(vertex->out_halfedge_->edge_);
     }
   }
+  // The other ends of the edges of ForEachVertexEdge, in the same order.
+  template <typename Visit>
+  void ForEachVertexNeighbor(const std::shared_ptr<Vertex>& vertex, Visit&& visit) const {
+    if (WalkFan(vertex, [&](const std::shared_ptr<Halfedge>&, const Halfedge& in) {
+          visit(in.from_vertex_);
+        })) {
+      visit(vertex->out_halfedge_->to_vertex_);
+    }
+  }
   template <typename Visit>
   void ForEachVertexFace(const std::shared_ptr<Vertex>& vertex, Visit&& visit) const {
     WalkFan(vertex, [&](const std::shared_ptr<Halfedge>&, const Halfedge& in) {
