@@ -5,6 +5,7 @@
 #   scripts/bench.sh -r 9              9 repetitions each
 #   scripts/bench.sh -f Ransac         only the benchmarks whose name matches the regex
 #
+# The simplification benchmark also reads four scanned meshes (see below).
 # The build goes to build/bench (Release, no tests, no sanitizer). Each benchmark runs its
 # repetitions and the table shows their medians: the time of our job, its ratio to the baseline
 # measured in the same run (the counter whose name starts with "ratio"; below 1 means faster than
@@ -30,6 +31,18 @@ build=build/bench
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DSOLVO_WERROR=ON -DSOLVO_BUILD_TESTS=OFF \
   -DSOLVO_BUILD_BENCHMARKS=ON -DSOLVO_SANITIZE= >/dev/null
 cmake --build "$build" -j2 --target benchmarks
+
+# The scanned meshes of the simplification benchmark come from Debian's libcgal-demo package
+# (its data archive, of which only these mesh files are used): without it they are skipped.
+meshes=/usr/share/doc/libcgal-dev/data.tar.gz
+if [[ -f $meshes ]]; then
+  mkdir -p "$build/meshes"
+  tar xzf "$meshes" -C "$build/meshes" --strip-components=2 data/meshes/armadillo.off \
+    data/meshes/bunny00.off data/meshes/elephant.off data/meshes/ChineseDragon-10kv.off
+  export SOLVO_MESH_DATA_DIR=$PWD/$build/meshes
+else
+  echo "no $meshes (apt-get install libcgal-demo): the scanned meshes are skipped" >&2
+fi
 
 results=$build/results
 rm -rf "$results"
