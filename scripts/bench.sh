@@ -11,7 +11,8 @@
 # measured in the same run (the counter whose name starts with "ratio"; below 1 means faster than
 # the baseline), the spread of our time over the repetitions (coefficient of variation) and every
 # other counter the benchmark reports. The raw results stay in build/bench/results/*.json.
-# Ratios are steadier than times on a loaded machine, since both sides see the same load; the
+# The compute benchmarks (depth, planes, meshes) time the CPU time of their thread, so that
+# other processes sharing the machine do not count; the frame copies time the wall clock. The
 # load average before and after the run is printed with the table.
 set -euo pipefail
 cd "$(dirname "$0")/.."
