@@ -78,7 +78,8 @@ for path in sys.argv[1:]:
             continue
         name = entry["run_name"]
         unit = entry.get("time_unit", "ns")
-        time = "%.4g %s" % (entry["real_time"], unit)
+        value = entry["real_time"]
+        time = ("%.0f %s" if value >= 1000 else "%.4g %s") % (value, unit)
         skip = {"name", "run_name", "run_type", "repetitions", "repetition_index", "threads",
                 "iterations", "real_time", "cpu_time", "time_unit", "aggregate_name",
                 "aggregate_unit", "family_index", "per_family_instance_index", "error_occurred",
@@ -87,7 +88,7 @@ for path in sys.argv[1:]:
         ratios = [k for k in counters if k.startswith("ratio")]
         ratio = "%.3f" % counters[ratios[0]] if ratios else "-"
         baseline = ratios[0][len("ratio_to_"):] if ratios else "-"
-        others = ", ".join("%s=%.4g" % (k, v) for k, v in counters.items()
+        others = ", ".join("%s=%.5g" % (k, v) for k, v in counters.items()
                            if k not in ratios[:1] and isinstance(v, (int, float)))
         spread = "%.0f%%" % (100 * spreads[name]) if name in spreads else "-"
         if entry.get("error_occurred"):
