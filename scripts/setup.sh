@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(cmake g++ make pkg-config libeigen3-dev libglm-dev libgflags-dev libgtest-dev
-          libgmock-dev libbenchmark-dev)
+          libgmock-dev libbenchmark-dev libassimp-dev libpng-dev)
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
