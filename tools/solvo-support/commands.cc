@@ -150,7 +150,9 @@ int RunSimplify(const std::vector<std::string>& words) {
   }
   arguments.ExpectPositional(2, "IN OUT");
   const std::string faces_text = arguments.Required("--faces");
-  ParseFaces(faces_text, 1);  // a bad number is refused before the mesh is read
+  // Mistakes are refused before the mesh is read and simplified.
+  ParseFaces(faces_text, 1);
+  CheckWritableMeshFormat(arguments.positional()[1]);
   const bool quiet = arguments.Has("--quiet");
   const std::string& in = arguments.positional()[0];
   const std::string& out = arguments.positional()[1];

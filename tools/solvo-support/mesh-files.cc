@@ -293,18 +293,24 @@ MeshData ReadMesh(const std::string& path) {
   return mesh;
 }
 
+void CheckWritableMeshFormat(const std::string& path) {
+  const std::string extension = LowerExtension(path);
+  if (extension != ".ply" && extension != ".obj" && extension != ".off") {
+    throw UsageError("cannot write '" + path + "': unknown mesh format '" + extension +
+                     "' (use .ply, .obj or .off)");
+  }
+}
+
 void WriteMesh(const MeshData& mesh, const std::string& path, std::string* note) {
+  CheckWritableMeshFormat(path);
   const std::string extension = LowerExtension(path);
   if (extension == ".ply") {
     WriteWithLibrary(mesh, path, "ply");
   } else if (extension == ".obj") {
     // Without a material file beside it: the mesh has no materials to keep.
     WriteWithLibrary(mesh, path, "objnomtl");
-  } else if (extension == ".off") {
-    WriteOff(mesh, path, note);
   } else {
-    throw UsageError("cannot write '" + path + "': unknown mesh format '" + extension +
-                     "' (use .ply, .obj or .off)");
+    WriteOff(mesh, path, note);
   }
 }
 

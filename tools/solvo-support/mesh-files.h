@@ -24,6 +24,9 @@ struct MeshData {
 // dropped. Throws InputError with a one-line reason.
 MeshData ReadMesh(const std::string& path);
 
+// Throws UsageError unless WriteMesh knows the extension of `path`: checked before any work.
+void CheckWritableMeshFormat(const std::string& path);
+
 // Writes by the extension of `path`: .ply (ASCII; normals and colours), .obj (normals, colours
 // without alpha), .off (normals or colours: NOFF, COFF; with both, the normals are dropped and
 // `note` says so). Throws UsageError for another extension, InputError when writing fails.
