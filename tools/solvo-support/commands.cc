@@ -187,6 +187,11 @@ int RunPlane(const std::vector<std::string>& words) {
   }
   const std::array<float, 2> touch = ParseUv(arguments.Required("--touch"), "--touch");
   CloudQuery query = ParseCloudQuery(arguments);
+  if (query.points.size() < 3) {
+    throw InputError("the cloud holds " + std::to_string(query.points.size()) +
+                     (query.points.size() == 1 ? " point" : " points") +
+                     "; a plane needs at least 3");
+  }
   CloudRecord cloud(query.points, 0.0);
   double intersection[3] = {0, 0, 0}, plane[4] = {0, 0, 0, 0};
   const auto start = Clock::now();

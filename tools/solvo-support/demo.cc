@@ -1,4 +1,6 @@
 // The demo subcommand: every main job of the library on the shipped bunny scan, with a report.
+#include <limits.h>
+#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -62,7 +64,10 @@ std::string ShippedBunny() {
     std::string dir(exe, static_cast<size_t>(length));
     dir = dir.substr(0, dir.find_last_of('/'));
     const std::string installed = dir + "/../share/solvo-support/bunny.ply";
-    if (IsFile(installed)) return installed;
+    if (IsFile(installed)) {
+      char resolved[PATH_MAX];
+      return ::realpath(installed.c_str(), resolved) != nullptr ? resolved : installed;
+    }
   }
   const std::string source = std::string(SOLVO_SUPPORT_DATA_DIR) + "/bunny.ply";
   if (IsFile(source)) return source;

@@ -305,6 +305,8 @@ TEST_F(SolvoSupportTest, EveryMistakeEndsInOneLineAndItsStatus) {
        "solvo-support plane: bad --transform: the last row (4th, 8th, 12th, 16th numbers) must be "
        "0 0 0 1" +
            see_plane},
+      {"plane @/cloud.txt --touch 0.5,0.5" + camera, 1,
+       "solvo-support plane: the cloud holds 1 point; a plane needs at least 3"},
       {"plane @/bad.txt --touch 0.5,0.5" + camera, 1,
        "solvo-support plane: cannot read '@/bad.txt': line 2 is not 'x y z' (use a .ply file or "
        "text with three numbers a line)"},
