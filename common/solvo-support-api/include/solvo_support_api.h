@@ -149,7 +149,7 @@ SOLVO_SUPPORT_EXPORT SolvoErrorType SolvoSupport_copyXYZij(const SolvoXYZij* inp
 /* ---- Poses ---------------------------------------------------------------------------------- */
 
 /* Re-expresses `pose` (base_T_camera) as world_T_camera in `convention`.
- * translation (out) x, y, z.  orientation (out) x, y, z, w.
+ * pose (in) checked after the outputs.  translation (out) x, y, z.  orientation (out) x, y, z, w.
  * Returns  SOLVO_STATUS_OK; SOLVO_STATUS_FAILED for an unknown convention (silently, nothing
  *          written); SOLVO_STATUS_BAD_ARGUMENT for a NULL pointer (one error line).
  * Threads  any thread. */
@@ -167,7 +167,8 @@ SOLVO_SUPPORT_EXPORT SolvoErrorType SolvoSupport_calculateRelativePose(
     double base_timestamp, SolvoCoordinateFrameType base_frame, double target_timestamp,
     SolvoCoordinateFrameType target_frame, SolvoPoseData* base_frame_T_target_frame);
 
-/* As SolvoSupport_calculateRelativePose, with the pose queries answered by `pose_query`. */
+/* As SolvoSupport_calculateRelativePose, with the pose queries answered by `pose_query`; a NULL
+ * pose_query is refused like a NULL output (SOLVO_STATUS_BAD_ARGUMENT, one error line). */
 SOLVO_SUPPORT_EXPORT SolvoErrorType SolvoInternalSupport_calculateRelativePose(
     double base_timestamp, SolvoCoordinateFrameType base_frame, double target_timestamp,
     SolvoCoordinateFrameType target_frame, SolvoPoseData* base_frame_T_target_frame,

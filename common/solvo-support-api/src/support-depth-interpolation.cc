@@ -1,19 +1,103 @@
-// Exported depth lookups at an image point.
+// Exported depth lookups: the depth point projected nearest to an image position lifts it to 3D.
+#include <glm/gtc/type_ptr.hpp>
+#include <glm/mat4x4.hpp>
+
+#include "argument-check.h"
+#include "nearest-projection.h"
+#include "pose-transform.h"
 #include "solvo_support_api.h"
+
+namespace {
+
+constexpr char kMatrixSignature[] =
+    "SolvoErrorType SolvoSupport_getDepthAtPointNearestNeighborMatrixTransform(const SolvoXYZij*, "
+    "const SolvoCameraIntrinsics*, const double*, const float*, float*, int*)";
+constexpr char kPoseSignature[] =
+    "SolvoErrorType SolvoSupport_getDepthAtPointNearestNeighbor(const SolvoXYZij*, "
+    "const SolvoCameraIntrinsics*, const SolvoPoseData*, const float*, float*, int*)";
+
+// A projection within 10 pixels of the queried pixel gives the depth; exactly 10 still counts.
+constexpr double kMaxSquaredPixelDistance = 100.0;
+
+SolvoErrorType GetDepthAtPoint(const SolvoXYZij* point_cloud,
+                               const SolvoCameraIntrinsics* camera_intrinsics,
+                               const double* color_camera_T_point_cloud,
+                               const float* uv_coordinates, float* point_out, int* valid_out) {
+  if (point_cloud == nullptr) return SOLVO_REJECT(kMatrixSignature, " point_cloud is nullptr.");
+  if (point_cloud->xyz == nullptr) {
+    return SOLVO_REJECT(kMatrixSignature, " point_cloud->xyz is nullptr.");
+  }
+  if (camera_intrinsics == nullptr) {
+    return SOLVO_REJECT(kMatrixSignature, " camera_intrinsics is nullptr.");
+  }
+  if (point_cloud->point_count == 0) {
+    return SOLVO_REJECT(kMatrixSignature, " point cloud contains less than one point.");
+  }
+  if (camera_intrinsics->fx <= 0.0 || camera_intrinsics->fy <= 0.0) {
+    return SOLVO_REJECT(kMatrixSignature, " camera intrinsics are invalid.");
+  }
+  // Dereferencing any of these would end the application's process: refuse them like the rest.
+  if (color_camera_T_point_cloud == nullptr) {
+    return SOLVO_REJECT(kMatrixSignature, " color_camera_T_point_cloud is nullptr.");
+  }
+  if (uv_coordinates == nullptr) {
+    return SOLVO_REJECT(kMatrixSignature, " uv_coordinates is nullptr.");
+  }
+  if (point_out == nullptr) return SOLVO_REJECT(kMatrixSignature, " point_out is nullptr.");
+
+  solvo_support_api::ProjectionQuery query;
+  for (int k = 0; k < 16; ++k) {
+    query.color_camera_T_point_cloud[k] = color_camera_T_point_cloud[k];
+  }
+  query.fx = camera_intrinsics->fx;
+  query.fy = camera_intrinsics->fy;
+  query.cx = camera_intrinsics->cx;
+  query.cy = camera_intrinsics->cy;
+  // No half-pixel offset: (0, 0) is the image's corner.
+  query.u = static_cast<double>(uv_coordinates[0]) * camera_intrinsics->width;
+  query.v = static_cast<double>(uv_coordinates[1]) * camera_intrinsics->height;
+
+  const solvo_support_api::NearestProjection nearest =
+      solvo_support_api::FindNearestProjection(query, point_cloud->xyz, point_cloud->point_count);
+  if (nearest.squared_distance > kMaxSquaredPixelDistance) {
+    point_out[0] = 0.0f;
+    point_out[1] = 0.0f;
+    point_out[2] = 0.0f;
+    if (valid_out != nullptr) *valid_out = 0;
+    return SOLVO_STATUS_OK;
+  }
+  // The queried pixel's own ray at the neighbour's depth, which is held as a float.
+  const double z = static_cast<float>(nearest.depth);
+  point_out[0] = static_cast<float>(z * (query.u - query.cx) / query.fx);
+  point_out[1] = static_cast<float>(z * (query.v - query.cy) / query.fy);
+  point_out[2] = static_cast<float>(z);
+  if (valid_out != nullptr) *valid_out = 1;
+  return SOLVO_STATUS_OK;
+}
+
+}  // namespace
 
 extern "C" {
 
-// TODO(#4): nearest-neighbour depth lookup.
 SolvoErrorType SolvoSupport_getDepthAtPointNearestNeighborMatrixTransform(
-    const SolvoXYZij*, const SolvoCameraIntrinsics*, const double*, const float*, float*, int*) {
-  return SOLVO_STATUS_FAILED;
+    const SolvoXYZij* point_cloud, const SolvoCameraIntrinsics* camera_intrinsics,
+    const double* color_camera_T_point_cloud, const float* uv_coordinates, float* point_out,
+    int* valid_out) {
+  return GetDepthAtPoint(point_cloud, camera_intrinsics, color_camera_T_point_cloud, uv_coordinates,
+                         point_out, valid_out);
 }
 
-SolvoErrorType SolvoSupport_getDepthAtPointNearestNeighbor(const SolvoXYZij*,
-                                                           const SolvoCameraIntrinsics*,
-                                                           const SolvoPoseData*, const float*,
-                                                           float*, int*) {
-  return SOLVO_STATUS_FAILED;
+SolvoErrorType SolvoSupport_getDepthAtPointNearestNeighbor(
+    const SolvoXYZij* point_cloud, const SolvoCameraIntrinsics* camera_intrinsics,
+    const SolvoPoseData* color_camera_T_point_cloud, const float* uv_coordinates, float* point_out,
+    int* valid_out) {
+  if (color_camera_T_point_cloud == nullptr) {
+    return SOLVO_REJECT(kPoseSignature, " color_camera_T_point_cloud is nullptr.");
+  }
+  const glm::dmat4 transform =
+      solvo_support_api::TransformFromPoseData(*color_camera_T_point_cloud);
+  return GetDepthAtPoint(point_cloud, camera_intrinsics, glm::value_ptr(transform), uv_coordinates,
+                         point_out, valid_out);
 }
 
 }  // extern "C"

@@ -1,0 +1,139 @@
+// Exported relative poses between two sensor frames at two times, chained from five pose queries.
+#include <glm/gtc/quaternion.hpp>
+#include <glm/mat3x3.hpp>
+#include <glm/mat4x4.hpp>
+#include <glm/matrix.hpp>
+#include <string>
+
+#include "argument-check.h"
+#include "pose-transform.h"
+#include "solvo_support_api.h"
+
+namespace {
+
+using PoseQuery = SolvoErrorType (*)(double, SolvoCoordinateFramePair, SolvoPoseData*);
+
+constexpr char kRelativePoseSignature[] =
+    "SolvoErrorType {anonymous}::SolvoInternalSupport_calculateRelativePose(double, "
+    "SolvoCoordinateFrameType, double, SolvoCoordinateFrameType, SolvoPoseData*, SolvoErrorType "
+    "(*)(double, SolvoCoordinateFramePair, SolvoPoseData*))";
+constexpr char kCalculatePoseMatrixSignature[] =
+    "SolvoErrorType {anonymous}::calculatePoseMatrix(SolvoCoordinateFrameType, "
+    "SolvoCoordinateFrameType, double, SolvoErrorType (*)(double, SolvoCoordinateFramePair, "
+    "SolvoPoseData*), glm::dmat4*)";
+
+bool IsSensorFrame(SolvoCoordinateFrameType frame) {
+  return frame == SOLVO_FRAME_SENSOR_7 || frame == SOLVO_FRAME_SENSOR_8 ||
+         frame == SOLVO_FRAME_SENSOR_9;
+}
+
+std::string Decimal(SolvoCoordinateFrameType frame) {
+  return std::to_string(static_cast<int>(frame));
+}
+
+// One query of `pose_query` as a_T_b. A successful answer counts as a valid pose: the service's
+// own status fields in the record are not looked at.
+SolvoErrorType calculatePoseMatrix(SolvoCoordinateFrameType frame_a,
+                                   SolvoCoordinateFrameType frame_b, double timestamp,
+                                   PoseQuery pose_query, glm::dmat4* a_T_b) {
+  SolvoPoseData pose{};  // the whole record, whatever the query writes into it
+  const SolvoCoordinateFramePair frame_pair{frame_a, frame_b};
+  if (pose_query(timestamp, frame_pair, &pose) != SOLVO_STATUS_OK) {
+    SOLVO_LOG_SIGNATURE_ERROR(kCalculatePoseMatrixSignature,
+                              ": could not calculate pose data for frame pair:" + Decimal(frame_a) +
+                                  ", " + Decimal(frame_b));
+    return SOLVO_STATUS_FAILED;
+  }
+  *a_T_b = solvo_support_api::TransformFromPoseData(pose);
+  return SOLVO_STATUS_OK;
+}
+
+double ToSinglePrecision(double value) { return static_cast<double>(static_cast<float>(value)); }
+
+}  // namespace
+
+extern "C" {
+
+SolvoErrorType SolvoInternalSupport_calculateRelativePose(double base_timestamp,
+                                                          SolvoCoordinateFrameType base_frame,
+                                                          double target_timestamp,
+                                                          SolvoCoordinateFrameType target_frame,
+                                                          SolvoPoseData* base_frame_T_target_frame,
+                                                          PoseQuery pose_query) {
+  if (!IsSensorFrame(target_frame)) {
+    return SOLVO_REJECT(kRelativePoseSignature,
+                        ": target frame not supported: " + Decimal(target_frame));
+  }
+  if (!IsSensorFrame(base_frame)) {
+    return SOLVO_REJECT(kRelativePoseSignature,
+                        ": base frame not supported: " + Decimal(base_frame));
+  }
+  if (base_timestamp < 0.0)
+    return SOLVO_REJECT(kRelativePoseSignature, ": base_timestamp was < 0.0");
+  if (target_timestamp < 0.0) {
+    return SOLVO_REJECT(kRelativePoseSignature, ": target_timestamp was < 0.0");
+  }
+  if (base_frame_T_target_frame == nullptr) {
+    return SOLVO_REJECT(kRelativePoseSignature, ": base_frame_T_target_frame was null.");
+  }
+  // Calling through a null query would end the application's process.
+  if (pose_query == nullptr) return SOLVO_REJECT(kRelativePoseSignature, ": pose_query was null.");
+
+  // The extrinsics are fixed, so they are asked at time 0; only the device moves.
+  glm::dmat4 extrinsics_T_base(1.0);
+  glm::dmat4 extrinsics_T_device(1.0);
+  glm::dmat4 origin_T_device_at_base_time(1.0);
+  glm::dmat4 origin_T_device_at_target_time(1.0);
+  glm::dmat4 extrinsics_T_target(1.0);
+  SolvoErrorType status = calculatePoseMatrix(SOLVO_FRAME_EXTRINSICS_REFERENCE, base_frame, 0.0,
+                                              pose_query, &extrinsics_T_base);
+  if (status == SOLVO_STATUS_OK) {
+    status = calculatePoseMatrix(SOLVO_FRAME_EXTRINSICS_REFERENCE, SOLVO_FRAME_DEVICE, 0.0,
+                                 pose_query, &extrinsics_T_device);
+  }
+  if (status == SOLVO_STATUS_OK) {
+    status = calculatePoseMatrix(SOLVO_FRAME_TRACKING_ORIGIN, SOLVO_FRAME_DEVICE, base_timestamp,
+                                 pose_query, &origin_T_device_at_base_time);
+  }
+  if (status == SOLVO_STATUS_OK) {
+    status = calculatePoseMatrix(SOLVO_FRAME_TRACKING_ORIGIN, SOLVO_FRAME_DEVICE, target_timestamp,
+                                 pose_query, &origin_T_device_at_target_time);
+  }
+  if (status == SOLVO_STATUS_OK) {
+    status = calculatePoseMatrix(SOLVO_FRAME_EXTRINSICS_REFERENCE, target_frame, 0.0, pose_query,
+                                 &extrinsics_T_target);
+  }
+  if (status != SOLVO_STATUS_OK) return SOLVO_STATUS_FAILED;
+
+  // base_T_device, device_T_origin at the base time, origin_T_device at the target time, and
+  // device_T_target; general inverses, multiplied left to right.
+  const glm::dmat4 base_T_target = glm::inverse(extrinsics_T_base) * extrinsics_T_device *
+                                   glm::inverse(origin_T_device_at_base_time) *
+                                   origin_T_device_at_target_time *
+                                   glm::inverse(extrinsics_T_device) * extrinsics_T_target;
+  const glm::dquat rotation = glm::quat_cast(glm::dmat3(base_T_target));
+
+  base_frame_T_target_frame->timestamp = 0.0;
+  base_frame_T_target_frame->orientation[0] = ToSinglePrecision(rotation.x);
+  base_frame_T_target_frame->orientation[1] = ToSinglePrecision(rotation.y);
+  base_frame_T_target_frame->orientation[2] = ToSinglePrecision(rotation.z);
+  base_frame_T_target_frame->orientation[3] = ToSinglePrecision(rotation.w);
+  for (int k = 0; k < 3; ++k) {
+    base_frame_T_target_frame->translation[k] = ToSinglePrecision(base_T_target[3][k]);
+  }
+  base_frame_T_target_frame->frames.base_frame = base_frame;
+  base_frame_T_target_frame->frames.target_frame = target_frame;
+  return SOLVO_STATUS_OK;
+}
+
+SolvoErrorType SolvoSupport_calculateRelativePose(double base_timestamp,
+                                                  SolvoCoordinateFrameType base_frame,
+                                                  double target_timestamp,
+                                                  SolvoCoordinateFrameType target_frame,
+                                                  SolvoPoseData* base_frame_T_target_frame) {
+  return SolvoInternalSupport_calculateRelativePose(base_timestamp, base_frame, target_timestamp,
+                                                    target_frame, base_frame_T_target_frame,
+                                                    SolvoService_getPoseAtTime);
+}
+
+}  // extern "C"
