@@ -8,6 +8,7 @@
 
 #include "arguments.h"
 #include "depth-picture.h"
+#include "library-log.h"
 #include "mesh-files.h"
 #include "records.h"
 #include "simplify-progress.h"
@@ -217,9 +218,10 @@ int RunPlane(const std::vector<std::string>& words) {
     WriteDepthPicture(query.points, query.transform.data(), query.intrinsics, marks, *query.image);
   }
   if (status == SOLVO_STATUS_FAILED) {
-    throw InputError("no plane found under the touch at pixel (" + std::to_string(pixel[0]) + ", " +
-                     std::to_string(pixel[1]) + ") among " + std::to_string(query.points.size()) +
-                     " points");
+    char where[64];
+    std::snprintf(where, sizeof where, "(%g, %g)", pixel[0], pixel[1]);
+    throw InputError("no plane found under the touch at pixel " + std::string(where) + " among " +
+                     std::to_string(query.points.size()) + " points" + LibraryReason());
   }
   CheckStatus(status, "fitting the plane");
   std::printf("points: %zu\n", query.points.size());

@@ -1,5 +1,6 @@
 // solvo-support: the library's main jobs on the command line, through its C interface only.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <string>
@@ -7,6 +8,7 @@
 
 #include "arguments.h"
 #include "commands.h"
+#include "library-log.h"
 
 namespace {
 
@@ -25,7 +27,8 @@ const char kProgramHelp[] =
     "\n"
     "'solvo-support COMMAND --help' describes a command.\n"
     "Exit status: 0 done; 1 a file could not be read or written, or no answer was found;\n"
-    "2 a mistake in the command line.\n";
+    "2 a mistake in the command line. The library's own log lines are shown as they arrive\n"
+    "when the environment sets SOLVO_SUPPORT_LOG=1.\n";
 
 struct Command {
   const char* name;
@@ -54,6 +57,8 @@ int main(int argc, char** argv) {
     std::fputs(kProgramHelp, stdout);
     return 0;
   }
+  const char* show_log = std::getenv("SOLVO_SUPPORT_LOG");
+  solvo_cli::ShowLibraryLog(show_log != nullptr && std::strcmp(show_log, "1") == 0);
   const std::vector<std::string> words(argv + 2, argv + argc);
   for (const Command& command : kCommands) {
     if (first != command.name) continue;

@@ -75,6 +75,7 @@ MeshData Flatten(const aiScene& scene, bool points_only) {
     if (pending.node == nullptr) continue;
     const aiMatrix4x4 transform = pending.transform * pending.node->mTransformation;
     const aiMatrix3x3 normal_transform = aiMatrix3x3(transform).Inverse().Transpose();
+    const bool identity = transform.IsIdentity();
     for (unsigned i = 0; i < pending.node->mNumMeshes; ++i) {
       if (pending.node->mMeshes[i] >= scene.mNumMeshes) continue;
       const aiMesh& mesh = *scene.mMeshes[pending.node->mMeshes[i]];
@@ -83,8 +84,13 @@ MeshData Flatten(const aiScene& scene, bool points_only) {
         const aiVector3D p = transform * mesh.mVertices[v];
         result.vertices.push_back({p.x, p.y, p.z});
         if (all_normals) {
-          aiVector3D n = normal_transform * mesh.mNormals[v];
-          if (n.SquareLength() > 0.0f) n.Normalize();
+          // Normals keep their length: files may carry weighted or unnormalised normals.
+          aiVector3D n = mesh.mNormals[v];
+          if (!identity && n.SquareLength() > 0.0f) {
+            const float length = n.Length();
+            n = normal_transform * n;
+            n *= length / n.Length();
+          }
           result.normals.push_back({n.x, n.y, n.z});
         }
         if (all_colors) {

@@ -5,12 +5,14 @@
 #include <limits>
 
 #include "arguments.h"
+#include "library-log.h"
 
 namespace solvo_cli {
 
 void CheckStatus(SolvoErrorType status, const std::string& what) {
   if (status == SOLVO_STATUS_OK) return;
-  throw InputError(what + " failed (status " + std::to_string(static_cast<int>(status)) + ")");
+  throw InputError(what + " failed (status " + std::to_string(static_cast<int>(status)) + ")" +
+                   LibraryReason());
 }
 
 MeshRecord::MeshRecord() { SolvoSupport_initializeEmptyMesh(&mesh_); }

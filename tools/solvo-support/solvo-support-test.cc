@@ -411,7 +411,7 @@ TEST_F(SolvoSupportTest, PlaneWithNothingNearTheTouchFailsWithItsReason) {
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.err,
             "solvo-support plane: no plane found under the touch at pixel (320, 24) among 11421 "
-            "points\n");
+            "points: insufficient depth points near click location\n");
 }
 
 TEST_F(SolvoSupportTest, DepthReportsTheLiftedPointOrThatThereIsNone) {
