@@ -44,7 +44,7 @@ const char kPlaneHelp[] =
     "  --transform    color_camera_T_point_cloud: 16 numbers, column-major (translation at the\n"
     "                 13th to 15th); default the identity\n"
     "  --image FILE   a PNG of the cloud seen by the colour camera, coloured by depth, the\n"
-    "                 touch marked and the plane's inliers (within 1 cm) tinted green\n";
+    "                 touch marked and the plane's inliers (within 1 cm) hatched\n";
 
 const char kDepthHelp[] =
     "usage: solvo-support depth CLOUD --intrinsics fx,fy,cx,cy,width,height --uv u,v\n"

@@ -313,7 +313,7 @@ int RunDemo(const std::vector<std::string>& words) {
     }
   });
 
-  report.Step("picture: the frame seen by the camera, coloured by depth, plane inliers tinted",
+  report.Step("picture: the frame seen by the camera, coloured by depth, plane inliers hatched",
               [&] {
                 if (frame.points.empty()) throw InputError("no depth frame");
                 WriteDepthPicture(frame.points, kIdentity, intrinsics, marks, picture_path);

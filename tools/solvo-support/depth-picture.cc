@@ -149,11 +149,11 @@ void WriteDepthPicture(const std::vector<Vector3f>& points, const double* m,
     // By inverse depth, as a stereo or structured-light sensor measures it: near surfaces, where
     // the detail is, get most of the colours.
     const double t = (1.0 / near_depth - 1.0 / p.depth) / (1.0 / near_depth - 1.0 / far_depth);
-    Rgb color = DepthColor(t);
-    if (p.highlighted) {
-      const Rgb tint{40, 255, 120};
-      for (int c = 0; c < 3; ++c) color[c] = static_cast<uint8_t>((color[c] + 2 * tint[c]) / 3);
-    }
+    const Rgb color = DepthColor(t);
+    // Highlighted points are hatched: light diagonal bands over their depth colours, which stay
+    // readable between the bands.
+    Rgb hatched = color;
+    for (int c = 0; c < 3; ++c) hatched[c] = static_cast<uint8_t>((color[c] + 3 * 255) / 4);
     for (int dy = 0; dy < splat; ++dy) {
       for (int dx = 0; dx < splat; ++dx) {
         const int x = p.x + dx - splat / 2, y = p.y + dy - splat / 2;
@@ -161,7 +161,7 @@ void WriteDepthPicture(const std::vector<Vector3f>& points, const double* m,
         float& nearest = zbuffer[size_t(y) * size_t(width) + size_t(x)];
         if (p.depth < nearest) {
           nearest = p.depth;
-          image.at(x, y) = color;
+          image.at(x, y) = p.highlighted && (x + y) % 8 < 3 ? hatched : color;
         }
       }
     }

@@ -21,8 +21,8 @@ struct PictureMarks {
 
 // Projects every point through `color_camera_T_point_cloud` (16 doubles, column-major) and the
 // intrinsics into an image of the intrinsics' size; the nearest point of a pixel colours it from
-// warm (near) to cool (far), highlighted points are tinted green. Throws InputError when the
-// file cannot be written.
+// warm (near) to cool (far), highlighted points are hatched with light bands. Throws InputError
+// when the file cannot be written.
 void WriteDepthPicture(const std::vector<Vector3f>& points,
                        const double* color_camera_T_point_cloud,
                        const SolvoCameraIntrinsics& intrinsics, const PictureMarks& marks,
