@@ -46,8 +46,9 @@ class SolvoSupportTest : public ::testing::Test {
   std::string Path(const std::string& name) const { return dir_ + "/" + name; }
 
   Outcome Solvo(const std::string& arguments) const {
-    const std::string command = std::string("'") + SOLVO_SUPPORT_PROGRAM + "' " + arguments +
-                                " >'" + Path("stdout") + "' 2>'" + Path("stderr") + "'";
+    const std::string command = std::string(SOLVO_SUPPORT_RUNNER) + " '" + SOLVO_SUPPORT_PROGRAM +
+                                "' " + arguments + " >'" + Path("stdout") + "' 2>'" +
+                                Path("stderr") + "'";
     const int raw = std::system(command.c_str());
     const int status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
     return {status, ReadFile(Path("stdout")), ReadFile(Path("stderr"))};
