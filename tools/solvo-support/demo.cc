@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -291,8 +292,10 @@ int RunDemo(const std::vector<std::string>& words) {
   report.Step("depth under a pixel on the bunny", [&] {
     if (frame.points.empty()) throw InputError("no depth frame");
     marks.query = frame.mesh_centre_pixel;
-    const int column = static_cast<int>(std::lround(frame.mesh_centre_pixel[0]));
-    const int row = static_cast<int>(std::lround(frame.mesh_centre_pixel[1]));
+    // The camera aims at the mesh's middle, so it projects inside the image.
+    const int column =
+        std::clamp(static_cast<int>(std::lround(frame.mesh_centre_pixel[0])), 0, 639);
+    const int row = std::clamp(static_cast<int>(std::lround(frame.mesh_centre_pixel[1])), 0, 479);
     const float uv[2] = {static_cast<float>(column / 640.0), static_cast<float>(row / 480.0)};
     CloudRecord cloud(frame.points, 1.0);
     float point[3];

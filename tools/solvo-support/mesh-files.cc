@@ -121,7 +121,9 @@ template <typename T>
 void AppendArray(const std::vector<T>& values, std::string* bytes) {
   const uint64_t count = values.size();
   bytes->append(reinterpret_cast<const char*>(&count), sizeof count);
-  bytes->append(reinterpret_cast<const char*>(values.data()), values.size() * sizeof(T));
+  if (count > 0) {
+    bytes->append(reinterpret_cast<const char*>(values.data()), values.size() * sizeof(T));
+  }
 }
 
 template <typename T>
@@ -132,7 +134,7 @@ bool TakeArray(const std::string& bytes, size_t* offset, std::vector<T>* values)
   *offset += sizeof count;
   if (count > (bytes.size() - *offset) / sizeof(T)) return false;
   values->resize(count);
-  std::memcpy(values->data(), bytes.data() + *offset, count * sizeof(T));
+  if (count > 0) std::memcpy(values->data(), bytes.data() + *offset, count * sizeof(T));
   *offset += count * sizeof(T);
   return true;
 }
