@@ -50,6 +50,8 @@ void SimplifyShowingProgress(const SolvoMesh_Experimental& input, uint32_t targe
                              bool show_progress, MeshRecord* output) {
   ProgressLine line(show_progress);
   // The plain entry reports no fraction: a ticker shows the elapsed time until it returns.
+  // TODO(#10): call SolvoSupport_createSimplifiedMeshWithProgress once the library exports it,
+  // with a callback that calls line.Show(fraction), and drop the ticker.
   std::mutex mutex;
   std::condition_variable done_changed;
   bool done = false;
