@@ -190,32 +190,37 @@ SOLVO_SUPPORT_EXPORT SolvoErrorType SolvoSupport_createImageBufferManager(
 SOLVO_SUPPORT_EXPORT SolvoErrorType SolvoSupport_freeImageBufferManager(
     SolvoSupportImageBufferManager* manager);
 
-/* Limits later updates to rows [begin_line, end_line), and with `yonly` (YUV only) to the
- * luminance plane.
+/* Limits later updates to rows [begin_line, end_line) with the chroma rows they use, and with
+ * `yonly` (YUV only) to those rows of the luminance plane.
  * Returns  SOLVO_STATUS_OK; SOLVO_STATUS_BAD_ARGUMENT (NULL manager, yonly on RGBA, end_line above
  *          the height, begin_line not below end_line; one error line, region unchanged).
- * Threads  the writer's thread. */
+ * Threads  the writer's or the reader's thread; an update uses the region set before it began. */
 SOLVO_SUPPORT_EXPORT SolvoErrorType SolvoSupport_setImageBufferCopyRegion(
     SolvoSupportImageBufferManager* manager, int yonly, uint32_t begin_line, uint32_t end_line);
 
-/* Copies `image` (same format and size as the manager's) into the back buffer and hands it over.
- * Returns  SOLVO_STATUS_OK (also when the image was refused, with an error line);
+/* Copies the rows of `image` chosen by the copy region into the back buffer, with its time
+ * stamp, and hands it over; an image the reader has not fetched yet is dropped.
+ * image    (in) the manager's format, width and height; `data` holds the whole image.
+ * Returns  SOLVO_STATUS_OK, also when the image is refused: without data or of another format,
+ *          width or height it is reported in one error line, and nothing is copied or handed over;
  *          SOLVO_STATUS_BAD_ARGUMENT for a NULL manager or image (one error line).
  * Threads  the one writer thread. */
 SOLVO_SUPPORT_EXPORT SolvoErrorType SolvoSupport_updateImageBuffer(
     SolvoSupportImageBufferManager* manager, const SolvoImageBuffer* image);
 
-/* Stores in *image the newest image handed over; it stays valid and unchanged until this
- * reader's next call. Ownership: the manager's.
+/* Stores in *image the newest image handed over when its time stamp is greater than that of the
+ * image this reader holds, else that image again (before any update: all zero, stamped 0.0).
+ * It stays valid and unchanged until this reader's next call. Ownership: the manager's.
  * Returns  SOLVO_STATUS_OK; SOLVO_STATUS_BAD_ARGUMENT for a NULL argument (one error line).
  * Threads  the one reader thread. */
 SOLVO_SUPPORT_EXPORT SolvoErrorType SolvoSupport_getLatestImageBuffer(
     SolvoSupportImageBufferManager* manager, SolvoImageBuffer** image);
 
-/* ---- Point cloud manager (bad arguments are refused without a log line) --------------------- */
+/* ---- Point cloud manager (bad arguments refused without a log line, too many points aside) -- */
 
 /* Creates a manager of three clouds with room for `max_points` points each.
- * Returns  SOLVO_STATUS_OK; SOLVO_STATUS_BAD_ARGUMENT for max_points 0 or a NULL manager.
+ * Returns  SOLVO_STATUS_OK; SOLVO_STATUS_BAD_ARGUMENT for max_points 0 (or too many points to
+ *          address), or a NULL manager.
  * Threads  any thread. */
 SOLVO_SUPPORT_EXPORT SolvoErrorType SolvoSupport_createPointCloudManager(
     uint32_t max_points, SolvoSupportPointCloudManager** manager);
@@ -225,14 +230,16 @@ SOLVO_SUPPORT_EXPORT SolvoErrorType SolvoSupport_freePointCloudManager(
     SolvoSupportPointCloudManager* manager);
 
 /* Copies `point_cloud` into the back cloud and hands it over.
- * Returns  SOLVO_STATUS_OK (also for an empty cloud, refused with an error line);
- *          SOLVO_STATUS_BAD_ARGUMENT for a NULL argument, or more points than the capacity
- *          (one error line, nothing copied).
+ * Returns  SOLVO_STATUS_OK (also for a cloud without points, not handed over, one error line);
+ *          SOLVO_STATUS_BAD_ARGUMENT for a NULL argument, or for more points than the capacity
+ *          (then one error line; nothing copied or handed over).
  * Threads  the one writer thread. */
 SOLVO_SUPPORT_EXPORT SolvoErrorType SolvoSupport_updatePointCloud(
     SolvoSupportPointCloudManager* manager, const SolvoXYZij* point_cloud);
 
-/* Stores in *point_cloud the newest cloud handed over (owned by the manager).
+/* Stores in *point_cloud the newest cloud handed over when its time stamp is greater than that of
+ * the cloud this reader holds, else that cloud again; the first call gives an empty cloud stamped
+ * 0.0. It stays valid and unchanged until this reader's next call. Ownership: the manager's.
  * Returns  SOLVO_STATUS_OK; SOLVO_STATUS_BAD_ARGUMENT for a NULL argument.
  * Threads  the one reader thread. */
 SOLVO_SUPPORT_EXPORT SolvoErrorType SolvoSupport_getLatestPointCloud(
