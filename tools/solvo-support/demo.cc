@@ -13,6 +13,7 @@
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <thread>
 
 #include "arguments.h"
@@ -210,7 +211,8 @@ int RunDemo(const std::vector<std::string>& words) {
   }
   arguments.ExpectPositional(0, "no arguments");
   const std::string out = arguments.Value("--out").value_or("solvo-demo-output");
-  const std::string mesh_path = arguments.Value("--mesh").value_or(ShippedBunny());
+  const std::optional<std::string> mesh_option = arguments.Value("--mesh");
+  const std::string mesh_path = mesh_option ? *mesh_option : ShippedBunny();
   MakeDirectory(out);
 
   const MeshData bunny = ReadMesh(mesh_path);

@@ -201,6 +201,29 @@ TEST_F(SolvoSupportTest, OffKeepsColoursOrNormalsAndSaysWhichItDropped) {
             FacesByCorners(ParsePly(ReadFile(Path("colours.ply")))));
 }
 
+TEST_F(SolvoSupportTest, ReadsPolygonsGroupsAndIntegerColoursAsOtherProgramsWriteThem) {
+  // Two objects in one OBJ file, one of them a quad: four triangles over eight vertices.
+  Write("groups.obj",
+        "o first\nv 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nf 1 2 3 4\n"
+        "o second\nv 0 0 1\nv 1 0 1\nv 1 1 1\nv 0 1 1\nf 5 6 7\nf 5 7 8\n");
+  const Outcome groups =
+      Solvo("simplify " + Path("groups.obj") + " " + Path("groups.ply") + " --faces 4");
+  ASSERT_EQ(groups.status, 0) << groups.err;
+  EXPECT_THAT(groups.out, StartsWith("input:  8 vertices, 4 faces ("));
+  // OFF colours as integers from 0 to 255, the other convention of the format.
+  Write("bytes.off",
+        "COFF\n3 1 0\n0 0 0 255 128 0 255\n1 0 0 1 2 3 255\n0 1 0 0 0 254 128\n3 0 1 2\n");
+  ASSERT_EQ(Solvo("simplify " + Path("bytes.off") + " " + Path("bytes.ply") + " --faces 1").status,
+            0);
+  std::vector<std::array<int, 4>> colours;
+  for (const Corner& corner : ParsePly(ReadFile(Path("bytes.ply"))).vertices) {
+    colours.push_back(std::get<2>(corner));
+  }
+  std::sort(colours.begin(), colours.end());
+  EXPECT_EQ(colours, (std::vector<std::array<int, 4>>{
+                         {0, 0, 254, 128}, {1, 2, 3, 255}, {255, 128, 0, 255}}));
+}
+
 TEST_F(SolvoSupportTest, SimplifiesTheShippedBunnyToTheAskedShare) {
   const Outcome run = Solvo(std::string("simplify ") + SOLVO_SUPPORT_DATA_DIR + "/bunny.ply " +
                             Path("small.obj") + " --faces 10%");
@@ -313,6 +336,8 @@ TEST_F(SolvoSupportTest, EveryMistakeEndsInOneLineAndItsStatus) {
        "text with three numbers a line)"},
       {"depth @/cloud.txt --uv 0.5,0.5 --image @/no-such-folder/p.png" + camera, 1,
        "solvo-support depth: cannot write '@/no-such-folder/p.png': No such file or directory"},
+      {"demo --mesh @/none.ply --out @/demo", 1,
+       "solvo-support demo: cannot read '@/none.ply': No such file or directory"},
       {"demo --out @/cloud.txt", 1,
        "solvo-support demo: cannot use '@/cloud.txt' as the output folder: it is not a folder"},
   };
