@@ -4,10 +4,7 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
-#include <mutex>
-#include <thread>
 
 namespace solvo_cli {
 namespace {
@@ -22,18 +19,14 @@ class ProgressLine {
     if (shown_) std::fprintf(stderr, "\r%-60s\r", "");
   }
 
-  // `fraction` of the work done, or below 0 when only the elapsed time is known.
+  // `fraction` of the work done, from 0 to 1.
   void Show(double fraction) {
     const double elapsed = std::chrono::duration<double>(Clock::now() - start_).count();
     if (!enabled_ || elapsed < 0.5) return;
-    if (fraction < 0.0) {
-      std::fprintf(stderr, "\rsimplifying... %.1f s", elapsed);
-    } else {
-      const int filled = static_cast<int>(fraction * 30.0 + 0.5);
-      std::fprintf(stderr, "\rsimplifying [%.*s%*s] %3d%%  %.1f s", filled,
-                   "##############################", 30 - filled, "",
-                   static_cast<int>(fraction * 100.0 + 0.5), elapsed);
-    }
+    const int filled = static_cast<int>(fraction * 30.0 + 0.5);
+    std::fprintf(stderr, "\rsimplifying [%.*s%*s] %3d%%  %.1f s", filled,
+                 "##############################", 30 - filled, "",
+                 static_cast<int>(fraction * 100.0 + 0.5), elapsed);
     std::fflush(stderr);
     shown_ = true;
   }
@@ -44,31 +37,19 @@ class ProgressLine {
   bool shown_ = false;
 };
 
+// Called on this thread from inside the library: draws the bar; never cancels.
+int ShowFraction(float fraction_done, void* user_data) {
+  static_cast<ProgressLine*>(user_data)->Show(fraction_done);
+  return 0;
+}
+
 }  // namespace
 
 void SimplifyShowingProgress(const SolvoMesh_Experimental& input, uint32_t target_faces,
                              bool show_progress, MeshRecord* output) {
   ProgressLine line(show_progress);
-  // The plain entry reports no fraction: a ticker shows the elapsed time until it returns.
-  // TODO(#10): call SolvoSupport_createSimplifiedMeshWithProgress once the library exports it,
-  // with a callback that calls line.Show(fraction), and drop the ticker.
-  std::mutex mutex;
-  std::condition_variable done_changed;
-  bool done = false;
-  std::thread ticker([&] {
-    std::unique_lock<std::mutex> lock(mutex);
-    while (!done_changed.wait_for(lock, std::chrono::milliseconds(200), [&] { return done; })) {
-      line.Show(-1.0);
-    }
-  });
-  const SolvoErrorType status =
-      SolvoSupport_createSimplifiedMesh(&input, target_faces, output->get());
-  {
-    std::lock_guard<std::mutex> lock(mutex);
-    done = true;
-  }
-  done_changed.notify_one();
-  ticker.join();
+  const SolvoErrorType status = SolvoSupport_createSimplifiedMeshWithProgress(
+      &input, target_faces, output->get(), &ShowFraction, &line);
   CheckStatus(status, "simplifying the mesh");
 }
 
