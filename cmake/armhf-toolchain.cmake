@@ -29,6 +29,13 @@ endif()
 # try_compile projects re-read this file; hand them the same root.
 list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES SOLVO_ARMHF_ROOT)
 
+# The linker looks for the libraries a linked shared library needs in turn (libgflags behind
+# libsolvo_support_api) only in the host's folders unless told where the armhf ones are.
+set(_solvo_rpath_link
+    "-Wl,-rpath-link,${SOLVO_ARMHF_ROOT}/usr/lib/arm-linux-gnueabihf -Wl,-rpath-link,${SOLVO_ARMHF_ROOT}/lib/arm-linux-gnueabihf")
+set(CMAKE_EXE_LINKER_FLAGS_INIT "${_solvo_rpath_link}")
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "${_solvo_rpath_link}")
+
 set(_solvo_cross_libc /usr/arm-linux-gnueabihf)
 set(CMAKE_FIND_ROOT_PATH ${SOLVO_ARMHF_ROOT} ${_solvo_cross_libc})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
