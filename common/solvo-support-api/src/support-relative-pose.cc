@@ -22,13 +22,15 @@ constexpr char kCalculatePoseMatrixSignature[] =
     "SolvoCoordinateFrameType, double, SolvoErrorType (*)(double, SolvoCoordinateFramePair, "
     "SolvoPoseData*), glm::dmat4*)";
 
-bool IsSensorFrame(SolvoCoordinateFrameType frame) {
-  return frame == SOLVO_FRAME_SENSOR_7 || frame == SOLVO_FRAME_SENSOR_8 ||
-         frame == SOLVO_FRAME_SENSOR_9;
+// Frames are taken by reference and read through EnumValue: an application may pass any int.
+bool IsSensorFrame(const SolvoCoordinateFrameType& frame) {
+  const int value = solvo_support_api::EnumValue(frame);
+  return value == SOLVO_FRAME_SENSOR_7 || value == SOLVO_FRAME_SENSOR_8 ||
+         value == SOLVO_FRAME_SENSOR_9;
 }
 
-std::string Decimal(SolvoCoordinateFrameType frame) {
-  return std::to_string(static_cast<int>(frame));
+std::string Decimal(const SolvoCoordinateFrameType& frame) {
+  return std::to_string(solvo_support_api::EnumValue(frame));
 }
 
 // One query of `pose_query` as a_T_b. A successful answer counts as a valid pose: the service's
