@@ -6,6 +6,13 @@ SolvoErrorType CallGetWorldTCameraPose(int convention, const SolvoPoseData* pose
   return SolvoSupport_getWorldTCameraPose(convention, pose, translation, orientation);
 }
 
+SolvoErrorType CallCalculateRelativePose(double base_timestamp, int base_frame,
+                                         double target_timestamp, int target_frame,
+                                         SolvoPoseData* base_frame_T_target_frame) {
+  return SolvoSupport_calculateRelativePose(base_timestamp, base_frame, target_timestamp,
+                                            target_frame, base_frame_T_target_frame);
+}
+
 SolvoErrorType CallInternalCalculateRelativePose(
     double base_timestamp, int base_frame, double target_timestamp, int target_frame,
     SolvoPoseData* base_frame_T_target_frame,

@@ -11,6 +11,9 @@ extern "C" {
 
 SolvoErrorType CallGetWorldTCameraPose(int convention, const SolvoPoseData* pose,
                                        double* translation, double* orientation);
+SolvoErrorType CallCalculateRelativePose(double base_timestamp, int base_frame,
+                                         double target_timestamp, int target_frame,
+                                         SolvoPoseData* base_frame_T_target_frame);
 SolvoErrorType CallInternalCalculateRelativePose(
     double base_timestamp, int base_frame, double target_timestamp, int target_frame,
     SolvoPoseData* base_frame_T_target_frame,

@@ -319,6 +319,16 @@ TEST_F(SimulatedDeviceTest, AnswersItsFramesAtAnyTimeAndFailsEverythingElse) {
             SOLVO_STATUS_FAILED);
 }
 
+TEST_F(SimulatedDeviceTest, RefusesAnyIntACApplicationPassesAsFrameWithOneLine) {
+  SolvoPoseData pose{};
+  logging::LogCapture capture;
+  EXPECT_EQ(CallCalculateRelativePose(0.0, 7, 0.0, -1, &pose), SOLVO_STATUS_BAD_ARGUMENT);
+  EXPECT_EQ(CallCalculateRelativePose(0.0, 1 << 20, 0.0, 8, &pose), SOLVO_STATUS_BAD_ARGUMENT);
+  EXPECT_THAT(capture.Texts(),
+              ElementsAre(std::string(kSignature) + ": target frame not supported: -1",
+                          std::string(kSignature) + ": base frame not supported: 1048576"));
+}
+
 TEST_F(SimulatedDeviceTest, AnInstalledSourceAnswersUntilTheDeviceIsRestored) {
   queries.clear();
   answer = [](double timestamp, int base, int target, SolvoPoseData* pose) {
