@@ -52,16 +52,14 @@ SolvoErrorType calculatePoseMatrix(SolvoCoordinateFrameType frame_a,
 
 double ToSinglePrecision(double value) { return static_cast<double>(static_cast<float>(value)); }
 
-}  // namespace
-
-extern "C" {
-
-SolvoErrorType SolvoInternalSupport_calculateRelativePose(double base_timestamp,
-                                                          SolvoCoordinateFrameType base_frame,
-                                                          double target_timestamp,
-                                                          SolvoCoordinateFrameType target_frame,
-                                                          SolvoPoseData* base_frame_T_target_frame,
-                                                          PoseQuery pose_query) {
+// The frames arrive by reference, so that no copy loads them as enumerations before they are
+// checked: an application may pass any int.
+SolvoErrorType CalculateRelativePose(double base_timestamp,
+                                     const SolvoCoordinateFrameType& base_frame,
+                                     double target_timestamp,
+                                     const SolvoCoordinateFrameType& target_frame,
+                                     SolvoPoseData* base_frame_T_target_frame,
+                                     PoseQuery pose_query) {
   if (!IsSensorFrame(target_frame)) {
     return SOLVO_REJECT(kRelativePoseSignature,
                         ": target frame not supported: " + Decimal(target_frame));
@@ -128,14 +126,27 @@ SolvoErrorType SolvoInternalSupport_calculateRelativePose(double base_timestamp,
   return SOLVO_STATUS_OK;
 }
 
+}  // namespace
+
+extern "C" {
+
+SolvoErrorType SolvoInternalSupport_calculateRelativePose(double base_timestamp,
+                                                          SolvoCoordinateFrameType base_frame,
+                                                          double target_timestamp,
+                                                          SolvoCoordinateFrameType target_frame,
+                                                          SolvoPoseData* base_frame_T_target_frame,
+                                                          PoseQuery pose_query) {
+  return CalculateRelativePose(base_timestamp, base_frame, target_timestamp, target_frame,
+                               base_frame_T_target_frame, pose_query);
+}
+
 SolvoErrorType SolvoSupport_calculateRelativePose(double base_timestamp,
                                                   SolvoCoordinateFrameType base_frame,
                                                   double target_timestamp,
                                                   SolvoCoordinateFrameType target_frame,
                                                   SolvoPoseData* base_frame_T_target_frame) {
-  return SolvoInternalSupport_calculateRelativePose(base_timestamp, base_frame, target_timestamp,
-                                                    target_frame, base_frame_T_target_frame,
-                                                    SolvoService_getPoseAtTime);
+  return CalculateRelativePose(base_timestamp, base_frame, target_timestamp, target_frame,
+                               base_frame_T_target_frame, SolvoService_getPoseAtTime);
 }
 
 }  // extern "C"
