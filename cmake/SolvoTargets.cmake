@@ -6,12 +6,31 @@ if(SOLVO_WERROR)
 endif()
 add_compile_options("$<$<COMPILE_LANGUAGE:CXX>:${SOLVO_WARNINGS}>"
                     "$<$<COMPILE_LANGUAGE:C>:-Wall;-Wextra;$<$<BOOL:${SOLVO_WERROR}>:-Werror>>")
+# Results are fixed to the last bit on every target: never fuse a multiply and an add into one
+# rounding, even where a vector unit (or a function's target attribute) offers it.
+add_compile_options(-ffp-contract=off)
 
+# SOLVO_SANITIZE: "address;undefined" (leaks included), optionally with float-cast-overflow (an
+# out-of-range float to integer conversion, undefined too but not part of "undefined"), or
+# "thread". Everything is built with it, the test executables and the shared library alike;
+# SOLVO_SANITIZE_FLAG is also what a program built against the library must link with, so that
+# the sanitizer's runtime comes first.
+set(SOLVO_SANITIZE_FLAG "")
 if(SOLVO_SANITIZE)
-  list(JOIN SOLVO_SANITIZE "," _solvo_sanitizers)
-  add_compile_options(-fsanitize=${_solvo_sanitizers} -fno-omit-frame-pointer
-                      -fno-sanitize-recover=all)
-  add_link_options(-fsanitize=${_solvo_sanitizers})
+  foreach(sanitizer IN LISTS SOLVO_SANITIZE)
+    if(NOT sanitizer MATCHES "^(address|undefined|float-cast-overflow|leak|thread)$")
+      message(FATAL_ERROR "SOLVO_SANITIZE: unknown sanitizer '${sanitizer}'")
+    endif()
+  endforeach()
+  if("thread" IN_LIST SOLVO_SANITIZE AND ("address" IN_LIST SOLVO_SANITIZE OR
+                                          "leak" IN_LIST SOLVO_SANITIZE))
+    message(FATAL_ERROR "SOLVO_SANITIZE: thread cannot be combined with address or leak")
+  endif()
+  list(JOIN SOLVO_SANITIZE "," sanitizers)
+  set(SOLVO_SANITIZE_FLAG -fsanitize=${sanitizers})
+  # Every finding ends the program with a failure, undefined behaviour included.
+  add_compile_options(${SOLVO_SANITIZE_FLAG} -fno-omit-frame-pointer -fno-sanitize-recover=all)
+  add_link_options(${SOLVO_SANITIZE_FLAG})
 endif()
 
 # The fuzzers learn from the coverage of the library's own code: every module is instrumented.
@@ -23,7 +42,7 @@ if(SOLVO_BUILD_FUZZERS)
 endif()
 
 # Test executables re-run the program for death tests (the logging thread makes a plain fork
-# unsafe), and may be slow under emulation: give discovery and each test room.
+# unsafe), and may be slow under emulation or a sanitizer: give discovery and each test room.
 set(SOLVO_TEST_TIMEOUT 300 CACHE STRING "Seconds one test may take")
 
 # solvo_add_test(name source... [LIBS target...])
@@ -34,8 +53,12 @@ function(solvo_add_test name)
   cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
   add_executable(${name} ${ARG_UNPARSED_ARGUMENTS})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} solvo::test_main)
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 600
-                       PROPERTIES TIMEOUT ${SOLVO_TEST_TIMEOUT})
+  set(properties TIMEOUT ${SOLVO_TEST_TIMEOUT})
+  if(CMAKE_CROSSCOMPILING_EMULATOR)
+    # The emulated program cannot re-run itself (see test-main.cc): death tests fork instead.
+    list(APPEND properties ENVIRONMENT GTEST_DEATH_TEST_STYLE=fast)
+  endif()
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 600 PROPERTIES ${properties})
 endfunction()
 
 # solvo_add_benchmark(name source... [LIBS target...])

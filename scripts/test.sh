@@ -1,9 +1,96 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs the test suite on this machine (build/host).
+# Sets up, builds and runs the test suite.
+#
+#   scripts/test.sh                 the host build (build/host)
+#   scripts/test.sh --all           every variant CI runs, one after another:
+#                                   host, arm, asan, tsan
+#   scripts/test.sh VARIANT...      the named variants:
+#     host   this machine
+#     arm    32-bit ARM (the device's ABI), cross-compiled, tests run under qemu-arm
+#     asan   AddressSanitizer with leak checking, and UndefinedBehaviorSanitizer (with
+#            float-cast-overflow)
+#     tsan   ThreadSanitizer
+#
+# Each variant builds everything in build/<variant> with -j2, warnings as errors, benchmarks
+# included (they build everywhere, none runs here), and runs the whole suite with CTest; the last
+# lines sum up each variant's CTest result and wall time. The exit status is non-zero when any
+# variant failed to build or pass, or ran another number of tests than the first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/setup.sh
-cmake -S . -B build/host -DSOLVO_WERROR=ON >/dev/null
-cmake --build build/host -j2
-ctest --test-dir build/host --output-on-failure -j2
+all_variants=(host arm asan tsan)
+variants=()
+for arg in "$@"; do
+  case "$arg" in
+    --all) variants+=("${all_variants[@]}") ;;
+    host | arm | asan | tsan) variants+=("$arg") ;;
+    *) sed -n '2,/^$/s/^# \{0,1\}//p' "$0" >&2; exit 2 ;;
+  esac
+done
+((${#variants[@]})) || variants=(host)
+
+setup_args=()
+[[ " ${variants[*]} " == *" arm "* ]] && setup_args+=(--arm)
+scripts/setup.sh "${setup_args[@]}"
+
+configure_args() {
+  # Stated in full, so that an older cache in build/<variant> cannot change the variant.
+  echo "-DSOLVO_WERROR=ON -DSOLVO_BUILD_TESTS=ON -DSOLVO_BUILD_BENCHMARKS=ON"
+  case "$1" in
+    host) echo "-DSOLVO_SANITIZE=" ;;
+    arm) echo "-DCMAKE_TOOLCHAIN_FILE=$PWD/cmake/armhf-toolchain.cmake -DSOLVO_SANITIZE=" ;;
+    asan) echo "-DSOLVO_SANITIZE=address;undefined;float-cast-overflow" ;;
+    tsan) echo "-DSOLVO_SANITIZE=thread" ;;
+  esac
+}
+
+summaries=()
+failed=0
+total_passed=0
+total_failed=0
+total_skipped=0
+reference=""
+reference_count=0
+for variant in "${variants[@]}"; do
+  echo "=== $variant"
+  start=$SECONDS
+  build=build/$variant
+  log=$(mktemp)
+  status=ok
+  # shellcheck disable=SC2046  # the arguments are split on purpose
+  if ! cmake -S . -B "$build" $(configure_args "$variant") >/dev/null ||
+     ! cmake --build "$build" -j2; then
+    status="build failed"
+  elif ! ctest --test-dir "$build" --output-on-failure -j2 2>&1 | tee "$log"; then
+    status="tests failed"
+  fi
+  seconds=$((SECONDS - start))
+  # "100% tests passed, 0 tests failed out of 42", and one "(Skipped)" line per skipped test.
+  result=$(grep -E '^[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" || true)
+  skipped=$(grep -cE '^[[:space:]]*[0-9]+ - .* \(Skipped\)$' "$log" || true)
+  if [[ $result =~ ([0-9]+)\ tests?\ failed\ out\ of\ ([0-9]+) ]]; then
+    # CTest counts skipped tests among the passed ones.
+    total_failed=$((total_failed + BASH_REMATCH[1]))
+    total_passed=$((total_passed + BASH_REMATCH[2] - BASH_REMATCH[1] - skipped))
+    total_skipped=$((total_skipped + skipped))
+    # Every variant runs the same suite: a test missing from one of them is a failure too.
+    count=${BASH_REMATCH[2]}
+    if [[ -z $reference ]]; then
+      reference=$variant
+      reference_count=$count
+    elif ((count != reference_count)) && [[ $status == ok ]]; then
+      status="ran $count tests, $reference $reference_count"
+    fi
+  fi
+  rm -f "$log"
+  [[ $status == ok ]] || failed=1
+  summaries+=("$(printf '%-5s %-50s %3d skipped  %2dm%02ds  %s' "$variant" \
+                 "${result:-no tests run}" "$skipped" $((seconds / 60)) $((seconds % 60)) \
+                 "$status")")
+done
+
+echo
+echo "=== summary (variant, CTest result, skipped, wall time of build and tests, status)"
+printf '%s\n' "${summaries[@]}"
+echo "total: $total_passed passed, $total_failed failed, $total_skipped skipped"
+exit "$failed"

@@ -22,7 +22,14 @@ endforeach()
 
 set(configure_args -S ${CONSUMER_DIR} -B ${WORK_DIR}/build -DCMAKE_PREFIX_PATH=${prefix})
 if(TOOLCHAIN_FILE)
-  list(APPEND configure_args -DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN_FILE})
+  # A cross build searches packages only inside its target root: name the package's folder.
+  list(APPEND configure_args -DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN_FILE}
+       -DSolvoSupport_DIR=${prefix}/lib/cmake/SolvoSupport)
+endif()
+if(SANITIZE_FLAG)
+  # The sanitizer's runtime must come first in the program's libraries: the consumer links it too.
+  list(APPEND configure_args -DCMAKE_C_FLAGS=${SANITIZE_FLAG}
+       -DCMAKE_EXE_LINKER_FLAGS=${SANITIZE_FLAG})
 endif()
 run(${CMAKE_COMMAND} ${configure_args})
 run(${CMAKE_COMMAND} --build ${WORK_DIR}/build)

@@ -2,6 +2,7 @@
 #include "log-queue.h"
 
 #include <android/log.h>
+#include <pthread.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -30,6 +31,29 @@ LogQueue& LogQueue::Get() {
 // The thread starts once every member it reads exists.
 LogQueue::LogQueue() {
   thread_ = std::thread([this] { Drain(); });
+  pthread_atfork(&LockForFork, &UnlockAfterFork, &BecomeForkedChild);
+}
+
+void LogQueue::LockForFork() {
+  LogQueue& queue = Get();
+  queue.message_mutex_.lock();
+  queue.queue_mutex_.lock();
+}
+
+void LogQueue::UnlockAfterFork() {
+  LogQueue& queue = Get();
+  queue.queue_mutex_.unlock();
+  queue.message_mutex_.unlock();
+}
+
+void LogQueue::BecomeForkedChild() {
+  LogQueue& queue = Get();
+  // The queued entries are the parent's to write. The thread object names a thread the child
+  // does not have: with stopped_ set, nothing joins it.
+  queue.entries_.clear();
+  queue.written_ = queue.pushed_;
+  queue.stopped_ = true;
+  UnlockAfterFork();
 }
 
 void LogQueue::Push(LogEntry entry) {
@@ -87,6 +111,7 @@ void LogQueue::Stop() {
   {
     std::lock_guard<std::mutex> lock(queue_mutex_);
     stop_ = true;
+    if (stopped_) return;  // a forked child: there is no thread to wait for
   }
   entries_available_.notify_one();
   if (thread_.joinable()) thread_.join();

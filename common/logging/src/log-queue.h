@@ -40,6 +40,11 @@ class LogQueue {
 
  private:
   LogQueue();
+  // A forked child has no logging thread: keep the locks consistent across fork() and let the
+  // child write its own lines on its own thread.
+  static void LockForFork();
+  static void UnlockAfterFork();
+  static void BecomeForkedChild();
   void Drain();
   void Stop();
   void Write(const LogEntry& entry);

@@ -4,6 +4,8 @@
 #include <android/log.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdarg>
 #include <cstdio>
@@ -148,6 +150,25 @@ TEST(LogStatementDeathTest, WritesLinesQueuedJustBeforeExit) {
         std::exit(0);
       },
       ::testing::ExitedWithCode(0), "queued line 499\n");
+}
+
+TEST(LogStatementDeathTest, AForkedChildWritesItsOwnLinesAndExits) {
+  LOG_INFO() << "before the fork";
+  logging::FlushLog();
+  const pid_t child = fork();
+  if (child == 0) {
+    TakeDeviceLines();
+    LOG_ERROR() << "from the child";
+    const auto lines = TakeDeviceLines();
+    const bool written =
+        lines.size() == 1 && lines[0].text.find("from the child") != std::string::npos;
+    std::exit(written ? 0 : 3);  // exit handlers run: the stop must not wait for a thread
+  }
+  ASSERT_GT(child, 0);
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 TEST(EnsureDeathTest, WritesTheConditionAndExtraTextAndEnds) {
