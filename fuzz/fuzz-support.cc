@@ -2,6 +2,7 @@
 #include "fuzz-support.h"
 
 #include <atomic>
+#include <cstdarg>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -57,9 +58,19 @@ Real PickReal(FuzzedDataProvider* input) {
 }  // namespace
 
 // The library reaches the device log through the dynamic linker, so this definition receives its
-// lines: count the error lines, drop the text (fatal messages reach standard error on their own).
-extern "C" int __android_log_print(int prio, const char*, const char*, ...) {
+// lines: count the error lines, and drop the text unless SOLVO_FUZZ_LOG is set (to see why a
+// saved input fails). Fatal messages reach standard error on their own.
+extern "C" int __android_log_print(int prio, const char* tag, const char* fmt, ...) {
   if (prio == kErrorPriority) error_lines.fetch_add(1, std::memory_order_relaxed);
+  static const bool show = std::getenv("SOLVO_FUZZ_LOG") != nullptr;
+  if (show) {
+    std::va_list args;
+    va_start(args, fmt);
+    std::fprintf(stderr, "%d/%s: ", prio, tag);
+    std::vfprintf(stderr, fmt, args);
+    std::fputc('\n', stderr);
+    va_end(args);
+  }
   return 0;
 }
 

@@ -230,8 +230,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       const uint32_t next_target = simplified.num_faces / 2;
       status = SolvoSupport_createSimplifiedMesh(&simplified, next_target, &again);
       FUZZ_CHECK_STATUS(status);
-      FUZZ_CHECK(status == SOLVO_STATUS_OK);
-      CheckSimplified(simplified, next_target, again);
+      // A simplified mesh is accepted again; a copy keeps whatever positions it was given.
+      if (source.num_faces > target) FUZZ_CHECK(status == SOLVO_STATUS_OK);
+      if (status == SOLVO_STATUS_OK) CheckSimplified(simplified, next_target, again);
       FreeAndCheckEmpty(&again);
     }
     FreeAndCheckEmpty(&simplified);
