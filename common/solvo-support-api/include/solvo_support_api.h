@@ -77,35 +77,48 @@ SOLVO_SUPPORT_EXPORT SolvoErrorType SolvoSupport_getDepthAtPointNearestNeighbor(
 
 /* ---- Plane under a touched pixel ------------------------------------------------------------ */
 
-/* The plane under the touched image position `uv_coordinates` and the point where the touch ray
- * meets it, both in the point cloud's frame: RANSAC among the depth points projected within 100
- * pixels of the touch, refined by least squares against the whole cloud, turned to face the camera.
+/* The plane under the touched image position `uv_coordinates` (u, v as fractions of the colour
+ * image's width and height) and the point where the touch ray meets it, both in the point cloud's
+ * frame: RANSAC (50 samples, threshold 0.01) among the depth points projected strictly within 100
+ * pixels of the touch, refined by least squares against the whole cloud (threshold 0.01),
+ * normalised and turned to face the camera.
  *
+ * point_cloud                        (in) at least three points; `xyz` non-NULL.
+ * intrinsics                         (in) width, height, fx, fy, cx, cy of the colour camera.
+ * color_camera_T_point_cloud_pointer (in) 16 doubles, column-major.
+ * uv_coordinates                     (in) two floats.
  * intersection_point  (out) three doubles.  plane_equation (out) a, b, c, d with a unit normal.
  * Returns  SOLVO_STATUS_OK            both outputs written;
- *          SOLVO_STATUS_FAILED        no plane, or the touch ray parallel to it; outputs untouched;
- *          SOLVO_STATUS_BAD_ARGUMENT  a NULL pointer, fewer than three points, invalid
- *                                     intrinsics; one error line, outputs untouched.
- * Threads  any thread. */
+ *          SOLVO_STATUS_FAILED        fewer than three points near the touch, or the touch ray
+ *                                     parallel to the plane (one error line each); no plane
+ *                                     found, or too few inliers in the whole cloud (the latter
+ *                                     with one error line); outputs untouched;
+ *          SOLVO_STATUS_BAD_ARGUMENT  a NULL pointer or fewer than three points; one error line,
+ *                                     outputs untouched.
+ * Threads  any thread; the random seed comes from the tuning flags. */
 SOLVO_SUPPORT_EXPORT SolvoErrorType SolvoSupport_fitPlaneModelNearClickMatrixTransform(
     const SolvoXYZij* point_cloud, const SolvoCameraIntrinsics* intrinsics,
     const double* color_camera_T_point_cloud_pointer, const float* uv_coordinates,
     double* intersection_point, double* plane_equation);
 
-/* As above, with the transform given as a pose record. */
+/* As above, with the transform given as a pose record. A NULL pose is reported with this
+ * function's name; every later error line carries the matrix variant's name. */
 SOLVO_SUPPORT_EXPORT SolvoErrorType SolvoSupport_fitPlaneModelNearClick(
     const SolvoXYZij* point_cloud, const SolvoCameraIntrinsics* intrinsics,
     const SolvoPoseData* color_camera_t1_T_depth_camera_t0, const float* uv_coordinates,
     double* intersection_point, double* plane_equation);
 
-/* A plane through the cloud by RANSAC: `max_iterations` three-point samples, inliers closer than
- * `distance_threshold`, stopping early at `sufficient_inlier_ratio` and failing below
- * `minimum_inlier_ratio` (0 <= minimum <= sufficient <= 1).
+/* A plane through the cloud by RANSAC: up to `max_iterations` three-point samples, inliers closer
+ * than `distance_threshold`, stopping early once a sample reaches `sufficient_inlier_ratio` of
+ * the points, accepted when the best reaches `minimum_inlier_ratio`, and refitted by least
+ * squares to its inliers.
  *
- * plane_model  (out) a, b, c, d.
- * Returns  SOLVO_STATUS_OK; SOLVO_STATUS_FAILED (no plane; plane_model untouched);
- *          SOLVO_STATUS_BAD_ARGUMENT (NULL pointer, fewer than three points, ratios out of order;
- *          one error line).
+ * plane_model  (out) a, b, c, d; three inliers give an unnormalised normal.
+ * Returns  SOLVO_STATUS_OK;
+ *          SOLVO_STATUS_FAILED        no plane; plane_model is (0, 0, 1, 0); no line;
+ *          SOLVO_STATUS_BAD_ARGUMENT  a NULL pointer, fewer than three points, or ratios that
+ *                                     break 0 <= minimum <= sufficient <= 1 (or NaN); one error
+ *                                     line, plane_model untouched.
  * Threads  any thread; the random seed comes from the tuning flags. */
 SOLVO_SUPPORT_EXPORT SolvoErrorType SolvoInternalSupport_fitPlaneToPointCloudRANSAC(
     const SolvoXYZij* point_cloud, int max_iterations, double distance_threshold,
@@ -113,8 +126,9 @@ SOLVO_SUPPORT_EXPORT SolvoErrorType SolvoInternalSupport_fitPlaneToPointCloudRAN
 
 /* Least-squares refit of `input_plane_model` to the cloud's points closer than
  * `distance_threshold`. Input and output may be the same array.
- * Returns  SOLVO_STATUS_OK; SOLVO_STATUS_FAILED (too few or degenerate inliers; output untouched);
- *          SOLVO_STATUS_BAD_ARGUMENT (NULL pointer or fewer than three points; one error line).
+ * Returns  SOLVO_STATUS_OK; SOLVO_STATUS_FAILED (fewer than three inliers, with one error line,
+ *          or inliers that span no plane; output untouched); SOLVO_STATUS_BAD_ARGUMENT (NULL
+ *          pointer or fewer than three points; one error line, output untouched).
  * Threads  any thread. */
 SOLVO_SUPPORT_EXPORT SolvoErrorType SolvoInternalSupport_refinePlaneModel(
     const SolvoXYZij* point_cloud, const double* input_plane_model, double distance_threshold,

@@ -1,4 +1,4 @@
-// Exported point cloud records and plane fits, and the point cloud conversion they share.
+// Exported point cloud records, and the conversion of a point cloud for the plane modules.
 #include "support-depth-toolbox.h"
 
 #include <cmath>
@@ -86,30 +86,6 @@ SolvoErrorType SolvoSupport_copyXYZij(const SolvoXYZij* input_point_cloud,
   output_point_cloud->point_count = input_point_cloud->point_count;
   output_point_cloud->timestamp = input_point_cloud->timestamp;
   return SOLVO_STATUS_OK;
-}
-
-// TODO(#5): the plane fits.
-SolvoErrorType SolvoSupport_fitPlaneModelNearClickMatrixTransform(const SolvoXYZij*,
-                                                                  const SolvoCameraIntrinsics*,
-                                                                  const double*, const float*,
-                                                                  double*, double*) {
-  return SOLVO_STATUS_FAILED;
-}
-
-SolvoErrorType SolvoSupport_fitPlaneModelNearClick(const SolvoXYZij*, const SolvoCameraIntrinsics*,
-                                                   const SolvoPoseData*, const float*, double*,
-                                                   double*) {
-  return SOLVO_STATUS_FAILED;
-}
-
-SolvoErrorType SolvoInternalSupport_fitPlaneToPointCloudRANSAC(const SolvoXYZij*, int, double,
-                                                               double, double, double*) {
-  return SOLVO_STATUS_FAILED;
-}
-
-SolvoErrorType SolvoInternalSupport_refinePlaneModel(const SolvoXYZij*, const double*, double,
-                                                     double*) {
-  return SOLVO_STATUS_FAILED;
 }
 
 }  // extern "C"
