@@ -38,7 +38,7 @@ struct ImageManagerState {
   int format = 0;
   int width = 0;
   int height = 0;
-  double newest_timestamp = 0.0;  // greatest time stamp handed over and fetched so far
+  double newest_timestamp = 0.0;     // greatest time stamp handed over and fetched so far
   SolvoImageBuffer* held = nullptr;  // the record the reader holds
 };
 
@@ -69,7 +69,8 @@ void CreateImageManager(FuzzedDataProvider* input, ImageManagerState* state) {
 }
 
 void SetCopyRegion(FuzzedDataProvider* input, const ImageManagerState& state) {
-  const int yonly = input->ConsumeIntegralInRange<int>(0, 2) == 0 ? input->ConsumeIntegral<int>() : 0;
+  const int yonly =
+      input->ConsumeIntegralInRange<int>(0, 2) == 0 ? input->ConsumeIntegral<int>() : 0;
   const auto height = static_cast<uint32_t>(state.height);
   uint32_t begin = input->ConsumeIntegralInRange<uint32_t>(0, height + 2);
   uint32_t end = input->ConsumeIntegralInRange<uint32_t>(0, height + 2);
@@ -109,7 +110,8 @@ void UpdateImage(FuzzedDataProvider* input, ImageManagerState* state) {
   height = static_cast<uint32_t>(height);
   const bool matches = format == state->format && width == state->width && height == state->height;
   // A record the reader was handed may come back as the next frame.
-  const bool hand_back = matches && state->held != nullptr && input->ConsumeIntegralInRange<int>(0, 3) == 0;
+  const bool hand_back =
+      matches && state->held != nullptr && input->ConsumeIntegralInRange<int>(0, 3) == 0;
   std::vector<uint8_t> pixels;
   if (hand_back) {
     image = *state->held;
@@ -123,7 +125,8 @@ void UpdateImage(FuzzedDataProvider* input, ImageManagerState* state) {
     pixels.resize(bytes <= kMaxImageBytes + 4096 ? bytes : 8);
     for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<uint8_t>(i * 7 + 1);
     const bool no_data = input->ConsumeIntegralInRange<int>(0, 7) == 0;
-    image.data = no_data ? nullptr : (pixels.empty() ? reinterpret_cast<uint8_t*>(&image) : pixels.data());
+    image.data =
+        no_data ? nullptr : (pixels.empty() ? reinterpret_cast<uint8_t*>(&image) : pixels.data());
     image.timestamp = input->ConsumeBool() ? input->ConsumeIntegralInRange<int>(0, 100) / 4.0
                                            : solvo_fuzz::PickDouble(input);
   }
@@ -275,7 +278,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       }
     }
   }
-  if (images.manager != nullptr) FUZZ_CHECK_STATUS(SolvoSupport_freeImageBufferManager(images.manager));
+  if (images.manager != nullptr)
+    FUZZ_CHECK_STATUS(SolvoSupport_freeImageBufferManager(images.manager));
   FUZZ_CHECK(SolvoSupport_freePointCloudManager(clouds.manager) == SOLVO_STATUS_OK);
   return 0;
 }

@@ -145,9 +145,9 @@ void FuzzRecords(FuzzedDataProvider* input, const Cloud& cloud) {
   if (status == SOLVO_STATUS_OK) {
     FUZZ_CHECK(copy.point_count == cloud.record.point_count);
     FUZZ_CHECK(std::memcmp(&copy.timestamp, &cloud.record.timestamp, sizeof(double)) == 0);
-    FUZZ_CHECK(cloud.record.point_count == 0 ||
-               std::memcmp(copy.xyz, cloud.record.xyz,
-                           cloud.record.point_count * sizeof(float[3])) == 0);
+    FUZZ_CHECK(
+        cloud.record.point_count == 0 ||
+        std::memcmp(copy.xyz, cloud.record.xyz, cloud.record.point_count * sizeof(float[3])) == 0);
     FUZZ_CHECK(copy.service_word == 77 && copy.tail_words[2] == 88);
   }
   FUZZ_CHECK(SolvoSupport_freeXYZij(&copy) == SOLVO_STATUS_OK);
@@ -165,12 +165,12 @@ void FuzzDepth(FuzzedDataProvider* input, const Cloud& cloud, const Query& query
   float* point_out = (nulls & 8) ? nullptr : point;
   int* valid_out = (nulls & 16) ? nullptr : &valid;
   const SolvoErrorType status =
-      with_pose ? SolvoSupport_getDepthAtPointNearestNeighbor(
-                      record, intrinsics, (nulls & 32) ? nullptr : &query.pose, uv, point_out,
-                      valid_out)
-                : SolvoSupport_getDepthAtPointNearestNeighborMatrixTransform(
-                      record, intrinsics, (nulls & 32) ? nullptr : query.transform, uv,
-                      point_out, valid_out);
+      with_pose
+          ? SolvoSupport_getDepthAtPointNearestNeighbor(
+                record, intrinsics, (nulls & 32) ? nullptr : &query.pose, uv, point_out, valid_out)
+          : SolvoSupport_getDepthAtPointNearestNeighborMatrixTransform(
+                record, intrinsics, (nulls & 32) ? nullptr : query.transform, uv, point_out,
+                valid_out);
   FUZZ_CHECK_STATUS(status);
   FUZZ_CHECK(status != SOLVO_STATUS_FAILED);
   if ((nulls & ~16) != 0 || cloud.record.point_count == 0) {
@@ -199,13 +199,12 @@ void FuzzPlaneNearClick(FuzzedDataProvider* input, const Cloud& cloud, const Que
   double* intersection_out = (nulls & 8) ? nullptr : intersection;
   double* plane_out = (nulls & 16) ? nullptr : plane;
   const SolvoErrorType status =
-      input->ConsumeBool()
-          ? SolvoSupport_fitPlaneModelNearClick(record, intrinsics,
-                                                (nulls & 32) ? nullptr : &query.pose, uv,
-                                                intersection_out, plane_out)
-          : SolvoSupport_fitPlaneModelNearClickMatrixTransform(
-                record, intrinsics, (nulls & 32) ? nullptr : query.transform, uv,
-                intersection_out, plane_out);
+      input->ConsumeBool() ? SolvoSupport_fitPlaneModelNearClick(
+                                 record, intrinsics, (nulls & 32) ? nullptr : &query.pose, uv,
+                                 intersection_out, plane_out)
+                           : SolvoSupport_fitPlaneModelNearClickMatrixTransform(
+                                 record, intrinsics, (nulls & 32) ? nullptr : query.transform, uv,
+                                 intersection_out, plane_out);
   FUZZ_CHECK_STATUS_MAY_LOG(status);
   if (nulls != 0 || cloud.record.point_count < 3) {
     FUZZ_CHECK(status == SOLVO_STATUS_BAD_ARGUMENT);
@@ -223,8 +222,9 @@ void FuzzPlaneNearClick(FuzzedDataProvider* input, const Cloud& cloud, const Que
 
 void FuzzRansacAndRefine(FuzzedDataProvider* input, const Cloud& cloud) {
   const int max_iterations = input->ConsumeIntegralInRange<int>(-3, 200);
-  const double threshold =
-      input->ConsumeBool() ? input->ConsumeIntegralInRange<int>(0, 100) / 1000.0 : PickDouble(input);
+  const double threshold = input->ConsumeBool()
+                               ? input->ConsumeIntegralInRange<int>(0, 100) / 1000.0
+                               : PickDouble(input);
   double sufficient = input->ConsumeIntegralInRange<int>(0, 10) / 10.0;
   double minimum = input->ConsumeIntegralInRange<int>(0, 10) / 10.0;
   if (input->ConsumeIntegralInRange<int>(0, 3) == 0) sufficient = PickDouble(input);
@@ -248,7 +248,8 @@ void FuzzRansacAndRefine(FuzzedDataProvider* input, const Cloud& cloud) {
   // The refit starts from the RANSAC plane or from anything, sometimes in place.
   double input_plane[4];
   for (int k = 0; k < 4; ++k) {
-    input_plane[k] = status == SOLVO_STATUS_OK && input->ConsumeBool() ? plane[k] : PickDouble(input);
+    input_plane[k] =
+        status == SOLVO_STATUS_OK && input->ConsumeBool() ? plane[k] : PickDouble(input);
   }
   double output_plane[4] = {kUntouched, kUntouched, kUntouched, kUntouched};
   const bool in_place = input->ConsumeBool();

@@ -2,8 +2,8 @@
 #include "fuzz-support.h"
 
 #include <atomic>
-#include <cstdarg>
 #include <cmath>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -80,7 +80,9 @@ float PickFloat(FuzzedDataProvider* input) { return PickReal<float>(input); }
 
 double PickDouble(FuzzedDataProvider* input) { return PickReal<double>(input); }
 
-bool IsTame(double value, double limit) { return std::isfinite(value) && std::fabs(value) <= limit; }
+bool IsTame(double value, double limit) {
+  return std::isfinite(value) && std::fabs(value) <= limit;
+}
 
 int TakeErrorLines() {
   logging::FlushLog();

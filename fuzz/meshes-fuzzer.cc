@@ -75,7 +75,8 @@ void DecodeMesh(FuzzedDataProvider* input, InputMesh* mesh) {
   const bool has_normals = input->ConsumeBool();
   const bool has_colors = input->ConsumeBool();
   mesh->normals.resize(has_normals || input->ConsumeBool() ? size_t{num_vertices} * 3 : 0);
-  for (float& n : mesh->normals) n = PickCoordinate(input, input->ConsumeIntegralInRange<int>(0, 7) == 0);
+  for (float& n : mesh->normals)
+    n = PickCoordinate(input, input->ConsumeIntegralInRange<int>(0, 7) == 0);
   mesh->colors.resize(has_colors || input->ConsumeBool() ? size_t{num_vertices} * 4 : 0);
   for (uint8_t& c : mesh->colors) c = input->ConsumeIntegral<uint8_t>();
 
@@ -90,8 +91,8 @@ void DecodeMesh(FuzzedDataProvider* input, InputMesh* mesh) {
   record.vertices = num_vertices == 0 || drop == 1
                         ? nullptr
                         : reinterpret_cast<float(*)[3]>(mesh->vertices.data());
-  record.faces = num_faces == 0 || drop == 2 ? nullptr
-                                             : reinterpret_cast<uint32_t(*)[3]>(mesh->faces.data());
+  record.faces =
+      num_faces == 0 || drop == 2 ? nullptr : reinterpret_cast<uint32_t(*)[3]>(mesh->faces.data());
   record.normals = mesh->normals.empty() || drop == 3
                        ? nullptr
                        : reinterpret_cast<float(*)[3]>(mesh->normals.data());

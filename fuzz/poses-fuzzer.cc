@@ -1,4 +1,5 @@
-// Fuzz target: world-to-camera poses and relative poses, with the pose queries answered by the input.
+// Fuzz target: world-to-camera poses and relative poses, with the pose queries answered by the
+// input.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cmath>
@@ -78,10 +79,9 @@ void FuzzWorldTCameraPose(FuzzedDataProvider* input) {
   double translation[3] = {kUntouched, kUntouched, kUntouched};
   double orientation[4] = {kUntouched, kUntouched, kUntouched, kUntouched};
   const int nulls = input->ConsumeIntegralInRange<int>(0, 7);
-  const SolvoErrorType status =
-      FuzzGetWorldTCameraPose(convention, (nulls & 1) ? nullptr : &pose,
-                              (nulls & 2) ? nullptr : translation,
-                              (nulls & 4) ? nullptr : orientation);
+  const SolvoErrorType status = FuzzGetWorldTCameraPose(convention, (nulls & 1) ? nullptr : &pose,
+                                                        (nulls & 2) ? nullptr : translation,
+                                                        (nulls & 4) ? nullptr : orientation);
   FUZZ_CHECK_STATUS(status);
   if (nulls != 0) {
     FUZZ_CHECK(status == SOLVO_STATUS_BAD_ARGUMENT);
@@ -131,8 +131,8 @@ void FuzzRelativePose(FuzzedDataProvider* input) {
              status == SOLVO_STATUS_BAD_ARGUMENT);
   // A failed query is reported in one line naming the frame pair.
   FUZZ_CHECK(solvo_fuzz::TakeErrorLines() == (status == SOLVO_STATUS_OK ? 0 : 1));
-  const bool sensor_frames = (base_frame >= 7 && base_frame <= 9) &&
-                             (target_frame >= 7 && target_frame <= 9);
+  const bool sensor_frames =
+      (base_frame >= 7 && base_frame <= 9) && (target_frame >= 7 && target_frame <= 9);
   if (!sensor_frames || null_output || (null_query && !simulated)) {
     FUZZ_CHECK(status == SOLVO_STATUS_BAD_ARGUMENT);
     FUZZ_CHECK(queries == 0);
