@@ -288,10 +288,13 @@ SOLVO_SUPPORT_EXPORT SolvoErrorType SolvoSupport_copyMesh(const SolvoMesh_Experi
 SOLVO_SUPPORT_EXPORT SolvoErrorType SolvoSupport_freeMesh(SolvoMesh_Experimental* mesh);
 
 /* Simplifies `input_mesh` to at most `target_num_faces` triangles by quadric-error edge
- * collapse into a newly allocated `output_mesh`; a target at or above the face count copies.
- * Ownership: release the output with SolvoSupport_freeMesh.
- * Returns  SOLVO_STATUS_OK; SOLVO_STATUS_BAD_ARGUMENT (NULL record or an array the counts promise
- *          that is NULL; one error line, output untouched).
+ * collapse into a newly allocated `output_mesh` (tag zero); a target at or above the face count
+ * makes an exact copy, tag included. Faces with an index out of range or used twice are dropped
+ * with a warning line; the output may keep more faces than asked when no collapse is safe.
+ * Ownership: release the output with SolvoSupport_freeMesh; its previous arrays are not released.
+ * Returns  SOLVO_STATUS_OK; SOLVO_STATUS_BAD_ARGUMENT (NULL record, an array the counts promise
+ *          that is NULL, sizes that do not fit in size_t, or, when simplifying, a vertex position
+ *          that is not finite; one error line, output untouched).
  * Threads  any thread. */
 SOLVO_SUPPORT_EXPORT SolvoErrorType SolvoSupport_createSimplifiedMesh(
     const SolvoMesh_Experimental* input_mesh, uint32_t target_num_faces,

@@ -1,0 +1,117 @@
+// Benchmark support: the bytes the process holds through malloc, and their peak.
+#include "halfedge-mesh/allocation-counter.h"
+
+#include <atomic>
+#include <cstddef>
+
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define SOLVO_SANITIZED 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define SOLVO_SANITIZED 1
+#endif
+#if defined(__GLIBC__) && !defined(SOLVO_SANITIZED)
+#define SOLVO_COUNT_ALLOCATIONS 1
+#endif
+
+#ifdef SOLVO_COUNT_ALLOCATIONS
+#include <malloc.h>
+
+extern "C" {
+void* __libc_malloc(size_t size);
+void __libc_free(void* pointer);
+void* __libc_calloc(size_t count, size_t size);
+void* __libc_realloc(void* pointer, size_t size);
+void* __libc_memalign(size_t alignment, size_t size);
+}
+#endif
+
+namespace halfedge_mesh {
+namespace {
+
+std::atomic<int64_t> current_bytes{0};
+std::atomic<int64_t> peak_bytes{0};
+
+#ifdef SOLVO_COUNT_ALLOCATIONS
+void Count(void* pointer) {
+  if (pointer == nullptr) return;
+  const int64_t size = static_cast<int64_t>(malloc_usable_size(pointer));
+  const int64_t now = current_bytes.fetch_add(size, std::memory_order_relaxed) + size;
+  int64_t peak = peak_bytes.load(std::memory_order_relaxed);
+  while (now > peak && !peak_bytes.compare_exchange_weak(peak, now)) {
+  }
+}
+
+void Uncount(void* pointer) {
+  if (pointer == nullptr) return;
+  current_bytes.fetch_sub(static_cast<int64_t>(malloc_usable_size(pointer)),
+                          std::memory_order_relaxed);
+}
+#endif
+
+}  // namespace
+
+bool AllocationCounter::Available() {
+#ifdef SOLVO_COUNT_ALLOCATIONS
+  return true;
+#else
+  return false;
+#endif
+}
+
+int64_t AllocationCounter::Current() { return current_bytes.load(); }
+int64_t AllocationCounter::Peak() { return peak_bytes.load(); }
+void AllocationCounter::ResetPeak() { peak_bytes.store(current_bytes.load()); }
+
+}  // namespace halfedge_mesh
+
+#ifdef SOLVO_COUNT_ALLOCATIONS
+extern "C" {
+
+void* malloc(size_t size) {
+  void* pointer = __libc_malloc(size);
+  halfedge_mesh::Count(pointer);
+  return pointer;
+}
+
+void free(void* pointer) {
+  halfedge_mesh::Uncount(pointer);
+  __libc_free(pointer);
+}
+
+void* calloc(size_t count, size_t size) {
+  void* pointer = __libc_calloc(count, size);
+  halfedge_mesh::Count(pointer);
+  return pointer;
+}
+
+void* realloc(void* pointer, size_t size) {
+  const int64_t old_size =
+      pointer != nullptr ? static_cast<int64_t>(malloc_usable_size(pointer)) : 0;
+  void* moved = __libc_realloc(pointer, size);
+  if (moved != nullptr || size == 0) {
+    halfedge_mesh::current_bytes.fetch_sub(old_size, std::memory_order_relaxed);
+    halfedge_mesh::Count(moved);
+  }
+  return moved;
+}
+
+void* memalign(size_t alignment, size_t size) {
+  void* pointer = __libc_memalign(alignment, size);
+  halfedge_mesh::Count(pointer);
+  return pointer;
+}
+
+void* aligned_alloc(size_t alignment, size_t size) { return memalign(alignment, size); }
+
+int posix_memalign(void** result, size_t alignment, size_t size) {
+  void* pointer = memalign(alignment, size);
+  if (pointer == nullptr) return 12;  // ENOMEM
+  *result = pointer;
+  return 0;
+}
+
+}  // extern "C"
+#endif
