@@ -8,7 +8,7 @@
 #include <cstring>
 #include <vector>
 
-#include "c-calls.h"
+#include "c-application-calls.h"
 #include "fuzz-support.h"
 #include "solvo_support_api.h"
 
@@ -54,7 +54,7 @@ void CreateImageManager(FuzzedDataProvider* input, ImageManagerState* state) {
   const bool null_handle = input->ConsumeIntegralInRange<int>(0, 15) == 0;
   SolvoSupportImageBufferManager* manager = nullptr;
   const SolvoErrorType status =
-      FuzzCreateImageBufferManager(format, width, height, null_handle ? nullptr : &manager);
+      CallCreateImageBufferManager(format, width, height, null_handle ? nullptr : &manager);
   FUZZ_CHECK_STATUS(status);
   FUZZ_CHECK(status == (accepted && !null_handle ? SOLVO_STATUS_OK : SOLVO_STATUS_BAD_ARGUMENT));
   if (status != SOLVO_STATUS_OK) {
@@ -118,7 +118,7 @@ void UpdateImage(FuzzedDataProvider* input, ImageManagerState* state) {
   } else {
     image.width = static_cast<uint32_t>(width);
     image.height = static_cast<uint32_t>(height);
-    FuzzSetImageFormat(&image, format);
+    SetImageFormat(&image, format);
     const uint64_t bytes = ImageBytes(format, width, height);
     // Only as many bytes as the stated image holds, so any read past it is caught; a refused
     // image of absurd size gets a few bytes, which must not be read at all.

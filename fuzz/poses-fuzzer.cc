@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "c-calls.h"
+#include "c-application-calls.h"
 #include "fuzz-support.h"
 #include "solvo_support_api.h"
 
@@ -64,6 +64,13 @@ SolvoErrorType AnswerPoseQuery(double, SolvoCoordinateFramePair, SolvoPoseData* 
   return static_cast<SolvoErrorType>(status);
 }
 
+// The int in a frame field, read without loading it as the enumeration.
+int FrameValue(const SolvoCoordinateFrameType& frame) {
+  int value;
+  std::memcpy(&value, &frame, sizeof value);
+  return value;
+}
+
 double Norm(const double* values, int n) {
   double sum = 0.0;
   for (int k = 0; k < n; ++k) sum += values[k] * values[k];
@@ -79,7 +86,7 @@ void FuzzWorldTCameraPose(FuzzedDataProvider* input) {
   double translation[3] = {kUntouched, kUntouched, kUntouched};
   double orientation[4] = {kUntouched, kUntouched, kUntouched, kUntouched};
   const int nulls = input->ConsumeIntegralInRange<int>(0, 7);
-  const SolvoErrorType status = FuzzGetWorldTCameraPose(convention, (nulls & 1) ? nullptr : &pose,
+  const SolvoErrorType status = CallGetWorldTCameraPose(convention, (nulls & 1) ? nullptr : &pose,
                                                         (nulls & 2) ? nullptr : translation,
                                                         (nulls & 4) ? nullptr : orientation);
   FUZZ_CHECK_STATUS(status);
@@ -118,12 +125,12 @@ void FuzzRelativePose(FuzzedDataProvider* input) {
   answers_tame = true;
   SolvoErrorType status;
   if (simulated) {
-    status = FuzzCalculateRelativePose(base_timestamp, base_frame, target_timestamp, target_frame,
+    status = CallCalculateRelativePose(base_timestamp, base_frame, target_timestamp, target_frame,
                                        null_output ? nullptr : &output);
     // The simulated device answers with unit quaternions, and translations that grow with time.
     answers_tame = solvo_fuzz::IsTame(base_timestamp) && solvo_fuzz::IsTame(target_timestamp);
   } else {
-    status = FuzzInternalCalculateRelativePose(base_timestamp, base_frame, target_timestamp,
+    status = CallInternalCalculateRelativePose(base_timestamp, base_frame, target_timestamp,
                                                target_frame, null_output ? nullptr : &output,
                                                null_query ? nullptr : AnswerPoseQuery);
   }
@@ -143,8 +150,8 @@ void FuzzRelativePose(FuzzedDataProvider* input) {
   }
   FUZZ_CHECK(simulated || queries == 5);
   FUZZ_CHECK(output.timestamp == 0.0);
-  FUZZ_CHECK(FuzzFrameValue(output.frames.base_frame) == base_frame);
-  FUZZ_CHECK(FuzzFrameValue(output.frames.target_frame) == target_frame);
+  FUZZ_CHECK(FrameValue(output.frames.base_frame) == base_frame);
+  FUZZ_CHECK(FrameValue(output.frames.target_frame) == target_frame);
   if (answers_tame) {
     // Chained rigid motions are a rigid motion; the record holds it in single precision.
     FUZZ_CHECK(std::fabs(Norm(output.orientation, 4) - 1.0) < 1e-5);
