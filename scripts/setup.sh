@@ -2,7 +2,8 @@
 # Installs the Debian packages the build needs, only those missing; silent when all are there.
 #
 #   scripts/setup.sh         the host build (compiler, CMake, Eigen, GLM, gflags, GoogleTest,
-#                            Google Benchmark; the sanitizers' runtimes come with the compiler)
+#                            Google Benchmark; the sanitizers' runtimes come with the compiler;
+#                            the mesh-file library and libpng for the command line)
 #   scripts/setup.sh --arm   also the 32-bit ARM cross build: Debian's cross compiler, qemu-arm,
 #                            and the armhf builds of the libraries unpacked into SOLVO_ARMHF_ROOT
 #                            (default /opt/solvo-armhf, the root cmake/armhf-toolchain.cmake reads)
@@ -45,7 +46,8 @@ install_missing() {
 
 # The libraries, built for the host and (unpacked) for armhf; the armhf set is pinned to the
 # host's versions so both builds compile against the same headers.
-libraries=(libeigen3-dev libglm-dev libgflags-dev libgtest-dev libgmock-dev libbenchmark-dev)
+libraries=(libeigen3-dev libglm-dev libgflags-dev libgtest-dev libgmock-dev libbenchmark-dev
+           libassimp-dev libpng-dev)
 install_missing cmake g++ make pkg-config "${libraries[@]}"
 
 if ! $arm; then

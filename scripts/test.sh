@@ -45,6 +45,7 @@ configure_args() {
   esac
 }
 
+tool_tests='^(SolvoSupportTest\.|installed_package_tools$)'
 summaries=()
 failed=0
 total_passed=0
@@ -74,8 +75,10 @@ for variant in "${variants[@]}"; do
     total_failed=$((total_failed + BASH_REMATCH[1]))
     total_passed=$((total_passed + BASH_REMATCH[2] - BASH_REMATCH[1] - skipped))
     total_skipped=$((total_skipped + skipped))
-    # Every variant runs the same suite: a test missing from one of them is a failure too.
-    count=${BASH_REMATCH[2]}
+    # Every variant runs the same library suite: a test missing from one of them is a failure
+    # too. The command-line program's tests are left out of the comparison: it needs a mesh-file
+    # library that the ARM root does not carry, so the ARM variant builds without it.
+    count=$(ctest --test-dir "$build" -N -E "$tool_tests" | sed -n 's/^Total Tests: //p')
     if [[ -z $reference ]]; then
       reference=$variant
       reference_count=$count

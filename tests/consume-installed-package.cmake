@@ -1,5 +1,10 @@
 # Installs the build into a scratch prefix, then builds and runs a separate project against it.
+# PROGRAM (default solvo-support-example) is the consumer's program, run with PROGRAM_ARG if given;
+# INSTALLED_PROGRAM, if given, is a program of the package itself, run from the prefix with --help.
 file(REMOVE_RECURSE ${WORK_DIR})
+if(NOT PROGRAM)
+  set(PROGRAM solvo-support-example)
+endif()
 set(prefix ${WORK_DIR}/prefix)
 
 function(run)
@@ -33,4 +38,7 @@ if(SANITIZE_FLAG)
 endif()
 run(${CMAKE_COMMAND} ${configure_args})
 run(${CMAKE_COMMAND} --build ${WORK_DIR}/build)
-run(${EMULATOR} ${WORK_DIR}/build/solvo-support-example)
+run(${EMULATOR} ${WORK_DIR}/build/${PROGRAM} ${PROGRAM_ARG})
+if(INSTALLED_PROGRAM)
+  run(${EMULATOR} ${prefix}/${INSTALLED_PROGRAM} --help)
+endif()

@@ -3,7 +3,11 @@
 
 namespace logging {
 
-LogCapture::LogCapture() { AddLogListener(this); }
+// Lines finished before the capture began are not its own: let them pass first.
+LogCapture::LogCapture() {
+  FlushLog();
+  AddLogListener(this);
+}
 
 LogCapture::~LogCapture() {
   FlushLog();

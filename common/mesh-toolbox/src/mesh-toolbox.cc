@@ -347,8 +347,14 @@ std::shared_ptr<EdgeContractor> ComputeEdgeContractor(const std::shared_ptr<Half
 }
 
 void SimplifyMesh(const std::shared_ptr<HalfedgeMesh>& mesh, uint32_t target_num_faces) {
+  SimplifyMesh(mesh, target_num_faces, SimplifyProgress());
+}
+
+bool SimplifyMesh(const std::shared_ptr<HalfedgeMesh>& mesh, uint32_t target_num_faces,
+                  const SimplifyProgress& progress) {
   ENSURE(mesh);
-  if (target_num_faces >= mesh->NFaces()) return;
+  if (target_num_faces >= mesh->NFaces()) return !progress || progress(1.0f);
+  if (progress && !progress(0.0f)) return false;
 
   // Face quadrics are only ever summed into vertex quadrics, and recomputed before they are
   // summed again: keeping each face's plane instead of its 4x4 product takes a quarter of the
@@ -379,11 +385,23 @@ void SimplifyMesh(const std::shared_ptr<HalfedgeMesh>& mesh, uint32_t target_num
   }
 
   uint32_t face_count = mesh->NFaces();
+  // Progress is told in steps of a hundredth of the reduction, never on every contraction.
+  const uint32_t initial_face_count = face_count;
+  const double reduction = static_cast<double>(initial_face_count - target_num_faces);
+  float next_report = 0.01f;
   std::shared_ptr<Vertex> ends[2];
   while (!heap.empty()) {
     if (target_num_faces >= face_count) {
       heap.clear();
       break;
+    }
+    if (progress) {
+      const auto done =
+          static_cast<float>(static_cast<double>(initial_face_count - face_count) / reduction);
+      if (done >= next_report) {
+        if (!progress(done)) return false;
+        next_report = done + 0.01f;
+      }
     }
     const CandidateHeap::Entry top = heap.Pop();
     const EdgeContractor* candidate = candidates.Current(top);
@@ -420,6 +438,7 @@ void SimplifyMesh(const std::shared_ptr<HalfedgeMesh>& mesh, uint32_t target_num
     face_count += CountVertexFaces(*mesh, survivor);
   }
   mesh->RemoveInvalidElements();
+  return !progress || progress(1.0f);
 }
 
 }  // namespace mesh_toolbox

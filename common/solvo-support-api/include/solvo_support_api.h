@@ -300,6 +300,20 @@ SOLVO_SUPPORT_EXPORT SolvoErrorType SolvoSupport_createSimplifiedMesh(
     const SolvoMesh_Experimental* input_mesh, uint32_t target_num_faces,
     SolvoMesh_Experimental* output_mesh);
 
+/* Told how far a long simplification has come: `fraction_done` starts at 0, rises, and is 1 when
+ * the work is complete. Return 0 to go on; any other value cancels. Called on the caller's
+ * thread, from inside SolvoSupport_createSimplifiedMeshWithProgress. */
+typedef int (*SolvoSupportProgressCallback)(float fraction_done, void* user_data);
+
+/* SolvoSupport_createSimplifiedMesh, telling `progress` (which may be NULL) how far it has come;
+ * `user_data` is handed to every call unchanged.
+ * Returns  as SolvoSupport_createSimplifiedMesh, and SOLVO_STATUS_FAILED when `progress`
+ *          cancelled: the output is then untouched and no line is written.
+ * Threads  any thread. */
+SOLVO_SUPPORT_EXPORT SolvoErrorType SolvoSupport_createSimplifiedMeshWithProgress(
+    const SolvoMesh_Experimental* input_mesh, uint32_t target_num_faces,
+    SolvoMesh_Experimental* output_mesh, SolvoSupportProgressCallback progress, void* user_data);
+
 #ifdef __cplusplus
 }
 #endif

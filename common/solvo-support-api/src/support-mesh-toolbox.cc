@@ -27,6 +27,9 @@ constexpr char kFreeMeshSignature[] =
 constexpr char kCreateSimplifiedMeshSignature[] =
     "SolvoErrorType SolvoSupport_createSimplifiedMesh(const SolvoMesh_Experimental*, uint32_t, "
     "SolvoMesh_Experimental*)";
+constexpr char kCreateSimplifiedMeshWithProgressSignature[] =
+    "SolvoErrorType SolvoSupport_createSimplifiedMeshWithProgress(const SolvoMesh_Experimental*, "
+    "uint32_t, SolvoMesh_Experimental*, int (*)(float, void*), void*)";
 
 // On 32-bit targets the byte size of a large array does not fit in size_t; allocating the
 // wrapped-around size would hand out a short array.
@@ -63,6 +66,62 @@ void AllocateMesh(uint32_t num_vertices, uint32_t num_faces, bool has_normals, b
   if (num_faces > 0) mesh->faces = new uint32_t[num_faces][3];
   if (num_vertices > 0 && has_normals) mesh->normals = new float[num_vertices][3];
   if (num_vertices > 0 && has_colors) mesh->colors = new uint8_t[num_vertices][4];
+}
+
+// The simplified export behind both entries; `signature` names the entry the application called.
+SolvoErrorType CreateSimplifiedMesh(const char* signature, const SolvoMesh_Experimental* input_mesh,
+                                    uint32_t target_num_faces, SolvoMesh_Experimental* output_mesh,
+                                    SolvoSupportProgressCallback progress, void* user_data) {
+  if (input_mesh == nullptr) {
+    return SOLVO_REJECT(signature, " input_mesh is nullptr.");
+  }
+  if (output_mesh == nullptr) {
+    return SOLVO_REJECT(signature, " output_mesh is nullptr.");
+  }
+  const SolvoMesh_Experimental input = *input_mesh;
+  if (const char* array = MissingArray(input)) {
+    return SOLVO_REJECT(signature, std::string(" input_mesh->") + array + " is nullptr.");
+  }
+  if (const char* count = OversizedCount(input.num_vertices, input.num_faces)) {
+    return SOLVO_REJECT(signature, std::string(" input_mesh->") + count + " is too large.");
+  }
+  const mesh_toolbox::SimplifyProgress report =
+      progress == nullptr ? mesh_toolbox::SimplifyProgress()
+                          : [progress, user_data](float fraction_done) {
+                              return progress(fraction_done, user_data) == 0;
+                            };
+  if (input.num_faces <= target_num_faces) {
+    if (report && !report(0.0f)) return SOLVO_STATUS_FAILED;
+    const SolvoErrorType status = SolvoSupport_copyMesh(input_mesh, output_mesh);
+    if (report) report(1.0f);
+    return status;
+  }
+
+  // Plane quadrics of non-finite corners have no meaning and would break the simplifier's checks.
+  for (uint32_t i = 0; i < input.num_vertices; ++i) {
+    const float* position = input.vertices[i];
+    if (!std::isfinite(position[0]) || !std::isfinite(position[1]) || !std::isfinite(position[2])) {
+      return SOLVO_REJECT(signature,
+                          " input_mesh->vertices[" + std::to_string(i) + "] is not finite.");
+    }
+  }
+
+  auto mesh = std::allocate_shared<halfedge_mesh::HalfedgeMesh>(
+      Eigen::aligned_allocator<halfedge_mesh::HalfedgeMesh>());
+  // Arrays whose flag is clear are not the caller's data: they are never read.
+  mesh->BuildFromArrays(input.vertices, input.faces, input.has_normals ? input.normals : nullptr,
+                        input.has_colors ? input.colors : nullptr, input.num_vertices,
+                        input.num_faces);
+  // A cancelled run leaves the caller's record as it was.
+  if (!mesh_toolbox::SimplifyMesh(mesh, target_num_faces, report)) return SOLVO_STATUS_FAILED;
+
+  AllocateMesh(mesh->NVertices(), mesh->NFaces(), input.has_normals, input.has_colors, output_mesh);
+  // Construction may have dropped every face; an empty record has no arrays to fill.
+  if (mesh->NVertices() > 0 && mesh->NFaces() > 0) {
+    mesh->ExportToArrays(output_mesh->vertices, output_mesh->faces, output_mesh->normals,
+                         output_mesh->colors);
+  }
+  return SOLVO_STATUS_OK;
 }
 
 }  // namespace
@@ -131,47 +190,15 @@ SolvoErrorType SolvoSupport_freeMesh(SolvoMesh_Experimental* mesh) {
 SolvoErrorType SolvoSupport_createSimplifiedMesh(const SolvoMesh_Experimental* input_mesh,
                                                  uint32_t target_num_faces,
                                                  SolvoMesh_Experimental* output_mesh) {
-  if (input_mesh == nullptr) {
-    return SOLVO_REJECT(kCreateSimplifiedMeshSignature, " input_mesh is nullptr.");
-  }
-  if (output_mesh == nullptr) {
-    return SOLVO_REJECT(kCreateSimplifiedMeshSignature, " output_mesh is nullptr.");
-  }
-  const SolvoMesh_Experimental input = *input_mesh;
-  if (const char* array = MissingArray(input)) {
-    return SOLVO_REJECT(kCreateSimplifiedMeshSignature,
-                        std::string(" input_mesh->") + array + " is nullptr.");
-  }
-  if (const char* count = OversizedCount(input.num_vertices, input.num_faces)) {
-    return SOLVO_REJECT(kCreateSimplifiedMeshSignature,
-                        std::string(" input_mesh->") + count + " is too large.");
-  }
-  if (input.num_faces <= target_num_faces) return SolvoSupport_copyMesh(input_mesh, output_mesh);
+  return CreateSimplifiedMesh(kCreateSimplifiedMeshSignature, input_mesh, target_num_faces,
+                              output_mesh, nullptr, nullptr);
+}
 
-  // Plane quadrics of non-finite corners have no meaning and would break the simplifier's checks.
-  for (uint32_t i = 0; i < input.num_vertices; ++i) {
-    const float* position = input.vertices[i];
-    if (!std::isfinite(position[0]) || !std::isfinite(position[1]) || !std::isfinite(position[2])) {
-      return SOLVO_REJECT(kCreateSimplifiedMeshSignature,
-                          ": input_mesh->vertices[" + std::to_string(i) + "] is not finite.");
-    }
-  }
-
-  auto mesh = std::allocate_shared<halfedge_mesh::HalfedgeMesh>(
-      Eigen::aligned_allocator<halfedge_mesh::HalfedgeMesh>());
-  // Arrays whose flag is clear are not the caller's data: they are never read.
-  mesh->BuildFromArrays(input.vertices, input.faces, input.has_normals ? input.normals : nullptr,
-                        input.has_colors ? input.colors : nullptr, input.num_vertices,
-                        input.num_faces);
-  mesh_toolbox::SimplifyMesh(mesh, target_num_faces);
-
-  AllocateMesh(mesh->NVertices(), mesh->NFaces(), input.has_normals, input.has_colors, output_mesh);
-  // Construction may have dropped every face; an empty record has no arrays to fill.
-  if (mesh->NVertices() > 0 && mesh->NFaces() > 0) {
-    mesh->ExportToArrays(output_mesh->vertices, output_mesh->faces, output_mesh->normals,
-                         output_mesh->colors);
-  }
-  return SOLVO_STATUS_OK;
+SolvoErrorType SolvoSupport_createSimplifiedMeshWithProgress(
+    const SolvoMesh_Experimental* input_mesh, uint32_t target_num_faces,
+    SolvoMesh_Experimental* output_mesh, SolvoSupportProgressCallback progress, void* user_data) {
+  return CreateSimplifiedMesh(kCreateSimplifiedMeshWithProgressSignature, input_mesh,
+                              target_num_faces, output_mesh, progress, user_data);
 }
 
 }  // extern "C"

@@ -2,12 +2,14 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
 #include <random>
 #include <set>
 #include <tuple>
+#include <vector>
 
 #include "halfedge-mesh/mesh-test-support.h"
 #include "logging/log-capture.h"
@@ -131,7 +133,7 @@ TEST(CreateSimplifiedMesh, RefusesPositionsThatAreNotFiniteWhenSimplifying) {
     capture.Clear();  // drops lines of earlier statements still on their way
     EXPECT_EQ(SolvoSupport_createSimplifiedMesh(&input, 10, &output), SOLVO_STATUS_BAD_ARGUMENT);
     EXPECT_THAT(capture.Texts(),
-                ElementsAre(std::string(kSignature) + ": input_mesh->vertices[17] is not finite."));
+                ElementsAre(std::string(kSignature) + " input_mesh->vertices[17] is not finite."));
     EXPECT_EQ(output.vertices, nullptr);
   }
 }
@@ -214,6 +216,82 @@ TEST(CreateSimplifiedMesh, NeverEndsTheProcessOnRandomGridsWithHoles) {
     ExpectUsable(output);
     SolvoSupport_freeMesh(&output);
   }
+}
+
+}  // namespace
+
+namespace {
+
+struct ProgressLog {
+  std::vector<float> fractions;
+  size_t cancel_at = std::numeric_limits<size_t>::max();  // the call that answers "cancel"
+};
+
+int RecordProgress(float fraction_done, void* user_data) {
+  auto* log = static_cast<ProgressLog*>(user_data);
+  log->fractions.push_back(fraction_done);
+  return log->fractions.size() > log->cancel_at ? 1 : 0;
+}
+
+TEST(CreateSimplifiedMeshWithProgress, ReportsFractionsRisingFromZeroToOneAndTheSameMesh) {
+  MeshArrays arrays = halfedge_mesh::Icosphere(4);
+  SolvoMesh_Experimental input = View(arrays);
+  SolvoMesh_Experimental plain{};
+  SolvoMesh_Experimental reported{};
+  ProgressLog log;
+  ASSERT_EQ(SolvoSupport_createSimplifiedMesh(&input, 500, &plain), SOLVO_STATUS_OK);
+  ASSERT_EQ(
+      SolvoSupport_createSimplifiedMeshWithProgress(&input, 500, &reported, RecordProgress, &log),
+      SOLVO_STATUS_OK);
+  ASSERT_GE(log.fractions.size(), 10u);
+  EXPECT_EQ(log.fractions.front(), 0.0f);
+  EXPECT_EQ(log.fractions.back(), 1.0f);
+  EXPECT_TRUE(std::is_sorted(log.fractions.begin(), log.fractions.end()));
+  ASSERT_EQ(reported.num_faces, plain.num_faces);
+  ASSERT_EQ(reported.num_vertices, plain.num_vertices);
+  EXPECT_EQ(std::memcmp(reported.faces, plain.faces, sizeof(uint32_t[3]) * plain.num_faces), 0);
+  EXPECT_EQ(std::memcmp(reported.vertices, plain.vertices, sizeof(float[3]) * plain.num_vertices),
+            0);
+  SolvoSupport_freeMesh(&plain);
+  SolvoSupport_freeMesh(&reported);
+}
+
+TEST(CreateSimplifiedMeshWithProgress, CancellingFailsAndLeavesTheOutputUntouched) {
+  MeshArrays arrays = halfedge_mesh::Icosphere(4);
+  SolvoMesh_Experimental input = View(arrays);
+  for (size_t cancel_at : {size_t{0}, size_t{5}}) {
+    SolvoMesh_Experimental output{};
+    output.num_faces = 77;
+    output.tag[1] = 5;
+    ProgressLog log;
+    log.cancel_at = cancel_at;
+    logging::LogCapture capture;
+    capture.Clear();
+    EXPECT_EQ(
+        SolvoSupport_createSimplifiedMeshWithProgress(&input, 500, &output, RecordProgress, &log),
+        SOLVO_STATUS_FAILED);
+    EXPECT_EQ(log.fractions.size(), cancel_at + 1);
+    EXPECT_EQ(output.num_faces, 77u);
+    EXPECT_EQ(output.tag[1], 5u);
+    EXPECT_EQ(output.faces, nullptr);
+    EXPECT_THAT(capture.Texts(), ::testing::IsEmpty());
+  }
+}
+
+TEST(CreateSimplifiedMeshWithProgress, ReportsZeroAndOneOnTheCopyPathAndAcceptsNoCallback) {
+  MeshArrays arrays = halfedge_mesh::Tetrahedron();
+  SolvoMesh_Experimental input = View(arrays);
+  SolvoMesh_Experimental output{};
+  ProgressLog log;
+  ASSERT_EQ(
+      SolvoSupport_createSimplifiedMeshWithProgress(&input, 10, &output, RecordProgress, &log),
+      SOLVO_STATUS_OK);
+  EXPECT_THAT(log.fractions, ElementsAre(0.0f, 1.0f));
+  SolvoSupport_freeMesh(&output);
+  ASSERT_EQ(SolvoSupport_createSimplifiedMeshWithProgress(&input, 2, &output, nullptr, nullptr),
+            SOLVO_STATUS_OK);
+  EXPECT_LE(output.num_faces, 4u);
+  SolvoSupport_freeMesh(&output);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <Eigen/Core>
 #include <Eigen/StdVector>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -65,6 +66,15 @@ std::shared_ptr<EdgeContractor> ComputeEdgeContractor(
 // the mesh untouched.
 void SimplifyMesh(const std::shared_ptr<halfedge_mesh::HalfedgeMesh>& mesh,
                   uint32_t target_num_faces);
+
+// Told the fraction of the face reduction done so far (0 first, rising, 1 last); returns false
+// to cancel.
+using SimplifyProgress = std::function<bool(float fraction_done)>;
+
+// SimplifyMesh, reporting its progress to `progress` (which may be empty). Returns false when
+// `progress` cancelled: the mesh is then partly simplified and not compacted.
+bool SimplifyMesh(const std::shared_ptr<halfedge_mesh::HalfedgeMesh>& mesh,
+                  uint32_t target_num_faces, const SimplifyProgress& progress);
 
 }  // namespace mesh_toolbox
 

@@ -1,0 +1,187 @@
+// A picture of a point cloud as the colour camera sees it, coloured by depth, written as PNG.
+#include "depth-picture.h"
+
+#include <png.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+
+#include "arguments.h"
+
+namespace solvo_cli {
+namespace {
+
+using Rgb = std::array<uint8_t, 3>;
+
+class Image {
+ public:
+  Image(int width, int height)
+      : width_(width), height_(height), pixels_(size_t(width) * size_t(height), Rgb{24, 26, 32}) {}
+  int width() const { return width_; }
+  int height() const { return height_; }
+  Rgb& at(int x, int y) { return pixels_[size_t(y) * size_t(width_) + size_t(x)]; }
+  void Put(int x, int y, Rgb color) {
+    if (x >= 0 && y >= 0 && x < width_ && y < height_) at(x, y) = color;
+  }
+  const uint8_t* row(int y) const { return pixels_[size_t(y) * size_t(width_)].data(); }
+
+ private:
+  int width_, height_;
+  std::vector<Rgb> pixels_;
+};
+
+uint8_t Byte(double value) {
+  return static_cast<uint8_t>(std::clamp(std::lround(value * 255.0), 0L, 255L));
+}
+
+// Red (t = 0, near) through yellow and green to dark blue (t = 1, far): a polynomial fit of a
+// perceptually ordered rainbow, so that depth steps read as colour steps. Its darkest ends are
+// left out to keep every point apart from the background.
+Rgb DepthColor(double t) {
+  t = 0.05 + 0.9 * std::clamp(1.0 - t, 0.0, 1.0);
+  const double r =
+      0.13572138 +
+      t * (4.61539260 +
+           t * (-42.66032258 + t * (132.13108234 + t * (-152.94239396 + t * 59.28637943))));
+  const double g =
+      0.09140261 +
+      t * (2.19418839 + t * (4.84296658 + t * (-14.18503333 + t * (4.27729857 + t * 2.82956604))));
+  const double b =
+      0.10667330 +
+      t * (12.64194608 +
+           t * (-60.58204836 + t * (110.36276771 + t * (-89.90310912 + t * 27.34824973))));
+  return {Byte(r), Byte(g), Byte(b)};
+}
+
+void DrawRing(Image* image, double cx, double cy, double radius, Rgb color) {
+  for (int step = 0; step < 720; ++step) {
+    const double angle = step * M_PI / 360.0;
+    for (double r = radius - 1.0; r <= radius + 1.0; r += 0.5) {
+      image->Put(static_cast<int>(std::lround(cx + r * std::cos(angle))),
+                 static_cast<int>(std::lround(cy + r * std::sin(angle))), color);
+    }
+  }
+}
+
+void DrawCross(Image* image, double cx, double cy, int arm, Rgb color) {
+  const int x = static_cast<int>(std::lround(cx)), y = static_cast<int>(std::lround(cy));
+  for (int d = -arm; d <= arm; ++d) {
+    for (int w = -1; w <= 1; ++w) {
+      image->Put(x + d, y + w, color);
+      image->Put(x + w, y + d, color);
+    }
+  }
+}
+
+// libpng reports errors by a long jump: nothing with a destructor may live in this frame.
+bool WritePng(const Image& image, FILE* file) {
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  if (png == nullptr) return false;
+  png_infop info = png_create_info_struct(png);
+  if (info == nullptr || setjmp(png_jmpbuf(png))) {
+    png_destroy_write_struct(&png, &info);
+    return false;
+  }
+  png_init_io(png, file);
+  png_set_IHDR(png, info, static_cast<png_uint_32>(image.width()),
+               static_cast<png_uint_32>(image.height()), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_write_info(png, info);
+  for (int y = 0; y < image.height(); ++y) png_write_row(png, image.row(y));
+  png_write_end(png, nullptr);
+  png_destroy_write_struct(&png, &info);
+  return true;
+}
+
+}  // namespace
+
+void WriteDepthPicture(const std::vector<Vector3f>& points, const double* m,
+                       const SolvoCameraIntrinsics& intrinsics, const PictureMarks& marks,
+                       const std::string& path) {
+  const int width = static_cast<int>(intrinsics.width),
+            height = static_cast<int>(intrinsics.height);
+  Image image(width, height);
+  // Each point covers a square about as wide as the gap between points, so that a sparse cloud
+  // still reads as surfaces.
+  const double per_point =
+      double(width) * double(height) / double(std::max<size_t>(points.size(), 1));
+  const int splat = std::clamp(static_cast<int>(std::sqrt(per_point) * 0.8), 1, 5);
+
+  struct Projected {
+    int x, y;
+    float depth;
+    bool highlighted;
+  };
+  std::vector<Projected> projected;
+  projected.reserve(points.size());
+  std::vector<float> depths;
+  depths.reserve(points.size());
+  for (size_t i = 0; i < points.size(); ++i) {
+    const double px = points[i][0], py = points[i][1], pz = points[i][2];
+    const double x = m[0] * px + m[4] * py + m[8] * pz + m[12];
+    const double y = m[1] * px + m[5] * py + m[9] * pz + m[13];
+    const double z = m[2] * px + m[6] * py + m[10] * pz + m[14];
+    if (!(z > 0.0)) continue;  // behind the camera
+    const double u = intrinsics.fx * x / z + intrinsics.cx;
+    const double v = intrinsics.fy * y / z + intrinsics.cy;
+    if (!(u > -splat && v > -splat && u < width + splat && v < height + splat)) continue;
+    const bool highlighted = i < marks.highlighted.size() && marks.highlighted[i];
+    projected.push_back({static_cast<int>(std::lround(u)), static_cast<int>(std::lround(v)),
+                         static_cast<float>(z), highlighted});
+    depths.push_back(static_cast<float>(z));
+  }
+  // Colour between the 2nd and 98th percentile: a few stray points must not flatten the scale.
+  float near_depth = 0.0f, far_depth = 1.0f;
+  if (!depths.empty()) {
+    const size_t lo = depths.size() / 50, hi = depths.size() - 1 - depths.size() / 50;
+    std::nth_element(depths.begin(), depths.begin() + long(lo), depths.end());
+    near_depth = depths[lo];
+    std::nth_element(depths.begin(), depths.begin() + long(hi), depths.end());
+    far_depth = std::max(depths[hi], near_depth + 1e-3f);
+  }
+  std::vector<float> zbuffer(size_t(width) * size_t(height),
+                             std::numeric_limits<float>::infinity());
+  for (const Projected& p : projected) {
+    // By inverse depth, as a stereo or structured-light sensor measures it: near surfaces, where
+    // the detail is, get most of the colours.
+    const double t = (1.0 / near_depth - 1.0 / p.depth) / (1.0 / near_depth - 1.0 / far_depth);
+    const Rgb color = DepthColor(t);
+    // Highlighted points are hatched: light diagonal bands over their depth colours, which stay
+    // readable between the bands.
+    Rgb hatched = color;
+    for (int c = 0; c < 3; ++c) hatched[c] = static_cast<uint8_t>((color[c] + 3 * 255) / 4);
+    for (int dy = 0; dy < splat; ++dy) {
+      for (int dx = 0; dx < splat; ++dx) {
+        const int x = p.x + dx - splat / 2, y = p.y + dy - splat / 2;
+        if (x < 0 || y < 0 || x >= width || y >= height) continue;
+        float& nearest = zbuffer[size_t(y) * size_t(width) + size_t(x)];
+        if (p.depth < nearest) {
+          nearest = p.depth;
+          image.at(x, y) = p.highlighted && (x + y) % 8 < 3 ? hatched : color;
+        }
+      }
+    }
+  }
+  if (marks.query) {
+    DrawRing(&image, (*marks.query)[0], (*marks.query)[1], 12.0, Rgb{20, 20, 20});
+    DrawRing(&image, (*marks.query)[0], (*marks.query)[1], 9.0, Rgb{255, 40, 220});
+    DrawCross(&image, (*marks.query)[0], (*marks.query)[1], 3, Rgb{255, 40, 220});
+  }
+  if (marks.touch) {
+    DrawRing(&image, (*marks.touch)[0], (*marks.touch)[1], 14.0, Rgb{20, 20, 20});
+    DrawRing(&image, (*marks.touch)[0], (*marks.touch)[1], 11.0, Rgb{255, 255, 255});
+    DrawCross(&image, (*marks.touch)[0], (*marks.touch)[1], 7, Rgb{255, 255, 255});
+  }
+
+  FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) throw InputError("cannot write '" + path + "': " + std::strerror(errno));
+  const bool written = WritePng(image, file);
+  const bool closed = std::fclose(file) == 0;
+  if (!written || !closed) throw InputError("cannot write '" + path + "': PNG encoding failed");
+}
+
+}  // namespace solvo_cli

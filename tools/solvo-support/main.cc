@@ -1,0 +1,79 @@
+// solvo-support: the library's main jobs on the command line, through its C interface only.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "arguments.h"
+#include "commands.h"
+#include "library-log.h"
+
+namespace {
+
+const char kProgramHelp[] =
+    "usage: solvo-support COMMAND [ARGUMENTS] [OPTIONS]\n"
+    "\n"
+    "Geometry on depth point clouds and triangle meshes with libsolvo_support_api.\n"
+    "\n"
+    "commands:\n"
+    "  simplify IN OUT --faces N          simplify a triangle mesh (PLY, OBJ, OFF)\n"
+    "  plane CLOUD --intrinsics ... --touch u,v\n"
+    "                                     the plane under a touched pixel\n"
+    "  depth CLOUD --intrinsics ... --uv u,v\n"
+    "                                     the depth point under a pixel\n"
+    "  demo [--out DIR]                   every job on the shipped bunny scan, with a report\n"
+    "\n"
+    "'solvo-support COMMAND --help' describes a command.\n"
+    "Exit status: 0 done; 1 a file could not be read or written, or no answer was found;\n"
+    "2 a mistake in the command line. The library's own log lines are shown as they arrive\n"
+    "when the environment sets SOLVO_SUPPORT_LOG=1.\n";
+
+struct Command {
+  const char* name;
+  int (*run)(const std::vector<std::string>&);
+};
+
+constexpr Command kCommands[] = {{"simplify", solvo_cli::RunSimplify},
+                                 {"plane", solvo_cli::RunPlane},
+                                 {"depth", solvo_cli::RunDepth},
+                                 {"demo", solvo_cli::RunDemo}};
+
+// Every failure ends here as one line and a status: the program never ends on an exception.
+int Fail(const std::string& command, const std::string& message, int status) {
+  std::fflush(stdout);
+  std::fprintf(stderr, "solvo-support%s%s: %s\n", command.empty() ? "" : " ", command.c_str(),
+               message.c_str());
+  return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) return Fail("", "missing command (try 'solvo-support --help')", 2);
+  const std::string first = argv[1];
+  if (first == "--help" || first == "-h" || first == "help") {
+    std::fputs(kProgramHelp, stdout);
+    return 0;
+  }
+  const char* show_log = std::getenv("SOLVO_SUPPORT_LOG");
+  solvo_cli::ShowLibraryLog(show_log != nullptr && std::strcmp(show_log, "1") == 0);
+  const std::vector<std::string> words(argv + 2, argv + argc);
+  for (const Command& command : kCommands) {
+    if (first != command.name) continue;
+    try {
+      return command.run(words);
+    } catch (const solvo_cli::UsageError& error) {
+      return Fail(first, std::string(error.what()) + " (see 'solvo-support " + first + " --help')",
+                  2);
+    } catch (const solvo_cli::InputError& error) {
+      return Fail(first, error.what(), 1);
+    } catch (const std::bad_alloc&) {
+      return Fail(first, "out of memory", 1);
+    } catch (const std::exception& error) {
+      return Fail(first, error.what(), 1);
+    }
+  }
+  return Fail("", "unknown command '" + first + "' (try 'solvo-support --help')", 2);
+}
