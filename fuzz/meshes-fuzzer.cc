@@ -155,6 +155,26 @@ void CheckSimplified(const SolvoMesh_Experimental& in, uint32_t target,
   }
 }
 
+// What one simplification with progress saw, and after how many reports it cancels (-1: never).
+struct Progress {
+  int cancel_after = -1;
+  int reports = 0;
+  float last = 0.0f;
+  bool cancelled = false;
+  bool cancelled_early = false;  // before the report of completion
+};
+
+int ReportProgress(float fraction_done, void* user_data) {
+  auto* progress = static_cast<Progress*>(user_data);
+  FUZZ_CHECK(progress != nullptr && !progress->cancelled);
+  // Starts at 0, rises, ends at 1.
+  FUZZ_CHECK(fraction_done >= progress->last && fraction_done <= 1.0f);
+  progress->last = fraction_done;
+  progress->cancelled = progress->reports++ == progress->cancel_after;
+  progress->cancelled_early = progress->cancelled && fraction_done < 1.0f;
+  return progress->cancelled ? 1 : 0;
+}
+
 void FreeAndCheckEmpty(SolvoMesh_Experimental* mesh) {
   FUZZ_CHECK_STATUS(SolvoSupport_freeMesh(mesh));
   const SolvoMesh_Experimental empty{};
@@ -215,10 +235,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     SolvoMesh_Experimental simplified;
     std::memset(&simplified, 0x3c, sizeof simplified);
     const SolvoMesh_Experimental before = simplified;
-    status = SolvoSupport_createSimplifiedMesh(&source, target, &simplified);
+    // Through the plain entry, or reporting progress to a callback that may cancel.
+    Progress progress;
+    const int entry = input.ConsumeIntegralInRange<int>(0, 3);
+    if (entry == 0) {
+      status = SolvoSupport_createSimplifiedMesh(&source, target, &simplified);
+    } else {
+      progress.cancel_after = input.ConsumeIntegralInRange<int>(-1, 6);
+      status = SolvoSupport_createSimplifiedMeshWithProgress(
+          &source, target, &simplified, entry == 1 ? nullptr : ReportProgress, &progress);
+    }
     // Repairs of the input are warnings; an error line means a refused argument.
     FUZZ_CHECK_STATUS(status);
-    FUZZ_CHECK(status != SOLVO_STATUS_FAILED);
+    // Only a cancel fails; a cancel before the work is complete always does.
+    FUZZ_CHECK(status != SOLVO_STATUS_FAILED || progress.cancelled);
+    FUZZ_CHECK(!progress.cancelled_early || status == SOLVO_STATUS_FAILED);
+    if (status == SOLVO_STATUS_OK && progress.reports > 0) FUZZ_CHECK(progress.last == 1.0f);
     if (mesh.missing_array && !from_copy) FUZZ_CHECK(status == SOLVO_STATUS_BAD_ARGUMENT);
     if (status != SOLVO_STATUS_OK) {
       FUZZ_CHECK(std::memcmp(&simplified, &before, sizeof before) == 0);
