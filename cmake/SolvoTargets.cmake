@@ -33,6 +33,14 @@ if(SOLVO_SANITIZE)
   add_link_options(${SOLVO_SANITIZE_FLAG})
 endif()
 
+# The fuzzers learn from the coverage of the library's own code: every module is instrumented.
+if(SOLVO_BUILD_FUZZERS)
+  if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang" OR NOT CMAKE_C_COMPILER_ID MATCHES "Clang")
+    message(FATAL_ERROR "SOLVO_BUILD_FUZZERS needs clang and clang++ (libFuzzer)")
+  endif()
+  add_compile_options(-fsanitize=fuzzer-no-link)
+endif()
+
 # Test executables re-run the program for death tests (the logging thread makes a plain fork
 # unsafe), and may be slow under emulation or a sanitizer: give discovery and each test room.
 set(SOLVO_TEST_TIMEOUT 300 CACHE STRING "Seconds one test may take")

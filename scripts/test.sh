@@ -3,7 +3,7 @@
 #
 #   scripts/test.sh                 the host build (build/host)
 #   scripts/test.sh --all           every variant CI runs, one after another:
-#                                   host, arm, asan, tsan
+#                                   host, arm, asan, tsan; then each fuzz target for 30 s
 #   scripts/test.sh VARIANT...      the named variants:
 #     host   this machine
 #     arm    32-bit ARM (the device's ABI), cross-compiled, tests run under qemu-arm
@@ -20,9 +20,10 @@ cd "$(dirname "$0")/.."
 
 all_variants=(host arm asan tsan)
 variants=()
+fuzz=false
 for arg in "$@"; do
   case "$arg" in
-    --all) variants+=("${all_variants[@]}") ;;
+    --all) variants+=("${all_variants[@]}"); fuzz=true ;;
     host | arm | asan | tsan) variants+=("$arg") ;;
     *) sed -n '2,/^$/s/^# \{0,1\}//p' "$0" >&2; exit 2 ;;
   esac
@@ -96,4 +97,5 @@ echo
 echo "=== summary (variant, CTest result, skipped, wall time of build and tests, status)"
 printf '%s\n' "${summaries[@]}"
 echo "total: $total_passed passed, $total_failed failed, $total_skipped skipped"
+if $fuzz; then scripts/fuzz.sh || failed=1; fi
 exit "$failed"

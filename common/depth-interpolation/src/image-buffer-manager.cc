@@ -14,7 +14,7 @@ namespace depth_interpolation {
 namespace {
 
 int CheckedImageSize(SolvoImageFormatType format, int width, int height) {
-  ENSURE(ImageBufferManager::IsSupportedFormat(format))
+  ENSURE(ImageBufferManager::IsSupportedFormat(static_cast<int>(format)))
       << "Unsupported image format: " << static_cast<int>(format);
   ENSURE(width >= 0 && height >= 0) << width << " x " << height;
   const uint64_t image_size = ImageBufferManager::ImageSizeOf(format, width, height);
@@ -24,7 +24,7 @@ int CheckedImageSize(SolvoImageFormatType format, int width, int height) {
 
 }  // namespace
 
-bool ImageBufferManager::IsSupportedFormat(SolvoImageFormatType format) {
+bool ImageBufferManager::IsSupportedFormat(int format) {
   return format == SOLVO_HAL_PIXEL_FORMAT_RGBA_8888 ||
          format == SOLVO_HAL_PIXEL_FORMAT_YCrCb_420_SP;
 }
@@ -70,7 +70,10 @@ void ImageBufferManager::SetCopyRegion(bool yonly, uint32_t begin_line, uint32_t
 bool ImageBufferManager::Update(const SolvoImageBuffer& image) {
   SolvoImageBuffer* back = ENSURE_NOT_NULL(back_color_image_);
   uint8_t* destination = ENSURE_NOT_NULL(back_color_image_->data);
-  if (image.data == nullptr || image.format != format_ || image.width != width_ ||
+  // The application's record may hold any int as its format: compare the bytes, not the enum.
+  int image_format;
+  std::memcpy(&image_format, &image.format, sizeof image_format);
+  if (image.data == nullptr || image_format != static_cast<int>(format_) || image.width != width_ ||
       image.height != height_) {
     LOG_ERROR() << "No color data in callback (or incorrect format)";
     return false;

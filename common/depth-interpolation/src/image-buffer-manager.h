@@ -18,8 +18,9 @@ namespace depth_interpolation {
 // One writer thread and one reader thread; the copy region may be set from either.
 class ImageBufferManager {
  public:
-  // True for the two formats the manager can hold: RGBA_8888 and YCrCb_420_SP.
-  static bool IsSupportedFormat(SolvoImageFormatType format);
+  // True for the two formats the manager can hold: RGBA_8888 and YCrCb_420_SP. Takes the int an
+  // application passed, which the enumeration may be unable to hold.
+  static bool IsSupportedFormat(int format);
   // Bytes of one image of a supported format with non-negative `width` and `height`; the YUV
   // format adds a chroma plane of height / 2 rows. Never overflows, even for INT_MAX sizes.
   static uint64_t ImageSizeOf(SolvoImageFormatType format, int width, int height);

@@ -2,7 +2,9 @@
 #ifndef SOLVO_SUPPORT_API_ARGUMENT_CHECK_H_
 #define SOLVO_SUPPORT_API_ARGUMENT_CHECK_H_
 
+#include <cstring>
 #include <string>
+#include <type_traits>
 
 #include "solvo_support_api.h"
 
@@ -16,6 +18,16 @@ void LogSignatureError(const char* file, int line, const char* signature,
 // Writes the error line and returns SOLVO_STATUS_BAD_ARGUMENT.
 SolvoErrorType RejectArgument(const char* file, int line, const char* signature,
                               const std::string& message);
+
+// The int behind an enumeration argument or field. A C application may pass any int there, while
+// C++ may load an enumeration only within its enumerators' range: read the bytes, never the enum.
+template <typename Enum>
+int EnumValue(const Enum& value) {
+  static_assert(std::is_enum<Enum>::value && sizeof(Enum) == sizeof(int), "an int-sized enum");
+  int raw;
+  std::memcpy(&raw, &value, sizeof raw);
+  return raw;
+}
 
 }  // namespace solvo_support_api
 

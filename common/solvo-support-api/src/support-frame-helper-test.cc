@@ -5,6 +5,7 @@
 #include <glm/gtc/quaternion.hpp>
 #include <glm/vec3.hpp>
 
+#include "c-application-calls.h"
 #include "logging/log-capture.h"
 #include "solvo_support_api.h"
 
@@ -90,6 +91,20 @@ TEST_F(WorldTCameraPoseTest, RefusesAnUnknownConventionSilently) {
   EXPECT_EQ(SolvoSupport_getWorldTCameraPose(static_cast<SolvoCoordinateConvention>(2), &pose_,
                                              translation_, orientation_),
             SOLVO_STATUS_FAILED);
+  EXPECT_THAT(translation_, ElementsAre(7, 7, 7));
+  EXPECT_THAT(orientation_, ElementsAre(7, 7, 7, 7));
+  EXPECT_THAT(capture.Texts(), IsEmpty());
+}
+
+// C applications may pass any int; the library must not load it as the enumeration, whose values
+// C++ limits to 0 and 1 (the undefined behaviour sanitizer ends the process on such a load).
+TEST_F(WorldTCameraPoseTest, RefusesAnyIntACApplicationPassesAsConventionSilently) {
+  logging::LogCapture capture;
+  for (const int convention : {-1, 2, 3, 255, 1 << 30}) {
+    EXPECT_EQ(CallGetWorldTCameraPose(convention, &pose_, translation_, orientation_),
+              SOLVO_STATUS_FAILED)
+        << convention;
+  }
   EXPECT_THAT(translation_, ElementsAre(7, 7, 7));
   EXPECT_THAT(orientation_, ElementsAre(7, 7, 7, 7));
   EXPECT_THAT(capture.Texts(), IsEmpty());

@@ -43,7 +43,7 @@ SolvoErrorType SolvoSupport_getWorldTCameraPose(SolvoCoordinateConvention conven
 
   const glm::dmat4 base_world_T_camera = solvo_support_api::TransformFromPoseData(*pose);
   glm::dmat4 world_T_camera;
-  switch (convention) {
+  switch (solvo_support_api::EnumValue(convention)) {
     case SOLVO_CONVENTION_RIGHT_HANDED_Y_UP:
       world_T_camera = kRightHandedWorld_T_BaseWorld * base_world_T_camera;
       break;

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "c-application-calls.h"
 #include "logging/log-capture.h"
 #include "solvo_support_api.h"
 
@@ -83,6 +84,17 @@ TEST(CreateImageBufferManager, RefusesEachBadArgumentWithOneLineAndCreatesNothin
   EXPECT_EQ(SolvoSupport_createImageBufferManager(SOLVO_HAL_PIXEL_FORMAT_RGBA_8888, 1, 1, nullptr),
             SOLVO_STATUS_BAD_ARGUMENT);
   EXPECT_THAT(capture.Texts(), ElementsAre(std::string(kCreate) + " manager is nullptr."));
+}
+
+// C applications may pass any int as a format, also one C++ cannot hold in the enumeration.
+TEST(CreateImageBufferManager, RefusesAnyIntACApplicationPassesAsFormatWithOneLine) {
+  logging::LogCapture capture;
+  auto* manager = reinterpret_cast<SolvoSupportImageBufferManager*>(0x1);
+  EXPECT_EQ(CallCreateImageBufferManager(-1, 4, 4, &manager), SOLVO_STATUS_BAD_ARGUMENT);
+  EXPECT_EQ(CallCreateImageBufferManager(0x23, 4, 4, &manager), SOLVO_STATUS_BAD_ARGUMENT);
+  EXPECT_EQ(manager, reinterpret_cast<SolvoSupportImageBufferManager*>(0x1));
+  EXPECT_THAT(capture.Texts(), ElementsAre(std::string(kCreate) + " format -1 is not supported.",
+                                           std::string(kCreate) + " format 35 is not supported."));
 }
 
 TEST(CreateImageBufferManager, AcceptsAnEmptyImage) {
@@ -171,6 +183,21 @@ TEST_F(ImageBufferManagerApiTest, RefusesAnImageItCannotReadAndHandsNothingOver)
   EXPECT_THAT(capture.Texts(), ElementsAre("No color data in callback (or incorrect format)",
                                            std::string(kUpdate) + " manager is nullptr.",
                                            std::string(kUpdate) + " image is nullptr."));
+  SolvoImageBuffer* latest = nullptr;
+  EXPECT_EQ(SolvoSupport_getLatestImageBuffer(manager_, &latest), SOLVO_STATUS_OK);
+  EXPECT_EQ(latest->timestamp, 1.0);
+}
+
+TEST_F(ImageBufferManagerApiTest, RefusesAnImageWhoseFormatFieldHoldsAnyOtherInt) {
+  SendAndRead(1, 1.0);
+  image_.timestamp = 2.0;
+  logging::LogCapture capture;
+  for (const int format : {-1, 0x23, 1 << 24}) {
+    SetImageFormat(&image_, format);
+    EXPECT_EQ(SolvoSupport_updateImageBuffer(manager_, &image_), SOLVO_STATUS_OK);
+  }
+  EXPECT_THAT(capture.Texts(), Each("No color data in callback (or incorrect format)"));
+  EXPECT_EQ(capture.Texts().size(), 3u);
   SolvoImageBuffer* latest = nullptr;
   EXPECT_EQ(SolvoSupport_getLatestImageBuffer(manager_, &latest), SOLVO_STATUS_OK);
   EXPECT_EQ(latest->timestamp, 1.0);

@@ -40,9 +40,10 @@ SolvoErrorType SolvoSupport_createImageBufferManager(SolvoImageFormatType format
                                                      int height,
                                                      SolvoSupportImageBufferManager** manager) {
   if (manager == nullptr) return SOLVO_REJECT(kCreateSignature, " manager is nullptr.");
-  if (!ImageBufferManager::IsSupportedFormat(format)) {
-    return SOLVO_REJECT(kCreateSignature, " format " + std::to_string(static_cast<int>(format)) +
-                                              " is not supported.");
+  const int format_value = solvo_support_api::EnumValue(format);
+  if (!ImageBufferManager::IsSupportedFormat(format_value)) {
+    return SOLVO_REJECT(kCreateSignature,
+                        " format " + std::to_string(format_value) + " is not supported.");
   }
   if (width < 0) return SOLVO_REJECT(kCreateSignature, " width is negative.");
   if (height < 0) return SOLVO_REJECT(kCreateSignature, " height is negative.");

@@ -14,6 +14,7 @@
 #include <tuple>
 #include <vector>
 
+#include "c-application-calls.h"
 #include "logging/log-capture.h"
 #include "solvo_client_api_simulation.h"
 #include "solvo_support_api.h"
@@ -105,6 +106,23 @@ TEST_F(RelativePoseTest, ChecksTheTargetFrameFirstThenTheBaseFrame) {
                           std::string(kSignature) + ": base frame not supported: 6",
                           std::string(kSignature) + ": target frame not supported: 4",
                           std::string(kSignature) + ": base frame not supported: 5"));
+  EXPECT_TRUE(OutputUntouched());
+  EXPECT_THAT(queries, IsEmpty());
+}
+
+// C applications may pass any int as a frame, also one C++ cannot hold in the enumeration.
+TEST_F(RelativePoseTest, RefusesAnyIntACApplicationPassesAsFrameWithOneLine) {
+  logging::LogCapture capture;
+  EXPECT_EQ(CallInternalCalculateRelativePose(0.0, 7, 0.0, -1, &output_, FakeService),
+            SOLVO_STATUS_BAD_ARGUMENT);
+  EXPECT_EQ(CallInternalCalculateRelativePose(0.0, 1 << 20, 0.0, 8, &output_, FakeService),
+            SOLVO_STATUS_BAD_ARGUMENT);
+  EXPECT_EQ(CallInternalCalculateRelativePose(0.0, 16, 0.0, 9, &output_, FakeService),
+            SOLVO_STATUS_BAD_ARGUMENT);
+  EXPECT_THAT(capture.Texts(),
+              ElementsAre(std::string(kSignature) + ": target frame not supported: -1",
+                          std::string(kSignature) + ": base frame not supported: 1048576",
+                          std::string(kSignature) + ": base frame not supported: 16"));
   EXPECT_TRUE(OutputUntouched());
   EXPECT_THAT(queries, IsEmpty());
 }
@@ -299,6 +317,16 @@ TEST_F(SimulatedDeviceTest, AnswersItsFramesAtAnyTimeAndFailsEverythingElse) {
             SOLVO_STATUS_FAILED);
   EXPECT_EQ(SolvoService_getPoseAtTime(1.0, {kSensor7, SOLVO_FRAME_EXTRINSICS_REFERENCE}, &pose),
             SOLVO_STATUS_FAILED);
+}
+
+TEST_F(SimulatedDeviceTest, RefusesAnyIntACApplicationPassesAsFrameWithOneLine) {
+  SolvoPoseData pose{};
+  logging::LogCapture capture;
+  EXPECT_EQ(CallCalculateRelativePose(0.0, 7, 0.0, -1, &pose), SOLVO_STATUS_BAD_ARGUMENT);
+  EXPECT_EQ(CallCalculateRelativePose(0.0, 1 << 20, 0.0, 8, &pose), SOLVO_STATUS_BAD_ARGUMENT);
+  EXPECT_THAT(capture.Texts(),
+              ElementsAre(std::string(kSignature) + ": target frame not supported: -1",
+                          std::string(kSignature) + ": base frame not supported: 1048576"));
 }
 
 TEST_F(SimulatedDeviceTest, AnInstalledSourceAnswersUntilTheDeviceIsRestored) {

@@ -22,13 +22,15 @@ constexpr char kCalculatePoseMatrixSignature[] =
     "SolvoCoordinateFrameType, double, SolvoErrorType (*)(double, SolvoCoordinateFramePair, "
     "SolvoPoseData*), glm::dmat4*)";
 
-bool IsSensorFrame(SolvoCoordinateFrameType frame) {
-  return frame == SOLVO_FRAME_SENSOR_7 || frame == SOLVO_FRAME_SENSOR_8 ||
-         frame == SOLVO_FRAME_SENSOR_9;
+// Frames are taken by reference and read through EnumValue: an application may pass any int.
+bool IsSensorFrame(const SolvoCoordinateFrameType& frame) {
+  const int value = solvo_support_api::EnumValue(frame);
+  return value == SOLVO_FRAME_SENSOR_7 || value == SOLVO_FRAME_SENSOR_8 ||
+         value == SOLVO_FRAME_SENSOR_9;
 }
 
-std::string Decimal(SolvoCoordinateFrameType frame) {
-  return std::to_string(static_cast<int>(frame));
+std::string Decimal(const SolvoCoordinateFrameType& frame) {
+  return std::to_string(solvo_support_api::EnumValue(frame));
 }
 
 // One query of `pose_query` as a_T_b. A successful answer counts as a valid pose: the service's
@@ -50,16 +52,14 @@ SolvoErrorType calculatePoseMatrix(SolvoCoordinateFrameType frame_a,
 
 double ToSinglePrecision(double value) { return static_cast<double>(static_cast<float>(value)); }
 
-}  // namespace
-
-extern "C" {
-
-SolvoErrorType SolvoInternalSupport_calculateRelativePose(double base_timestamp,
-                                                          SolvoCoordinateFrameType base_frame,
-                                                          double target_timestamp,
-                                                          SolvoCoordinateFrameType target_frame,
-                                                          SolvoPoseData* base_frame_T_target_frame,
-                                                          PoseQuery pose_query) {
+// The frames arrive by reference, so that no copy loads them as enumerations before they are
+// checked: an application may pass any int.
+SolvoErrorType CalculateRelativePose(double base_timestamp,
+                                     const SolvoCoordinateFrameType& base_frame,
+                                     double target_timestamp,
+                                     const SolvoCoordinateFrameType& target_frame,
+                                     SolvoPoseData* base_frame_T_target_frame,
+                                     PoseQuery pose_query) {
   if (!IsSensorFrame(target_frame)) {
     return SOLVO_REJECT(kRelativePoseSignature,
                         ": target frame not supported: " + Decimal(target_frame));
@@ -126,14 +126,27 @@ SolvoErrorType SolvoInternalSupport_calculateRelativePose(double base_timestamp,
   return SOLVO_STATUS_OK;
 }
 
+}  // namespace
+
+extern "C" {
+
+SolvoErrorType SolvoInternalSupport_calculateRelativePose(double base_timestamp,
+                                                          SolvoCoordinateFrameType base_frame,
+                                                          double target_timestamp,
+                                                          SolvoCoordinateFrameType target_frame,
+                                                          SolvoPoseData* base_frame_T_target_frame,
+                                                          PoseQuery pose_query) {
+  return CalculateRelativePose(base_timestamp, base_frame, target_timestamp, target_frame,
+                               base_frame_T_target_frame, pose_query);
+}
+
 SolvoErrorType SolvoSupport_calculateRelativePose(double base_timestamp,
                                                   SolvoCoordinateFrameType base_frame,
                                                   double target_timestamp,
                                                   SolvoCoordinateFrameType target_frame,
                                                   SolvoPoseData* base_frame_T_target_frame) {
-  return SolvoInternalSupport_calculateRelativePose(base_timestamp, base_frame, target_timestamp,
-                                                    target_frame, base_frame_T_target_frame,
-                                                    SolvoService_getPoseAtTime);
+  return CalculateRelativePose(base_timestamp, base_frame, target_timestamp, target_frame,
+                               base_frame_T_target_frame, SolvoService_getPoseAtTime);
 }
 
 }  // extern "C"
