@@ -33,7 +33,7 @@ if(TOOLCHAIN_FILE)
 endif()
 if(SANITIZE_FLAG)
   # The sanitizer's runtime must come first in the program's libraries: the consumer links it too.
-  list(APPEND configure_args -DCMAKE_C_FLAGS=${SANITIZE_FLAG}
+  list(APPEND configure_args -DCMAKE_C_FLAGS=${SANITIZE_FLAG} -DCMAKE_CXX_FLAGS=${SANITIZE_FLAG}
        -DCMAKE_EXE_LINKER_FLAGS=${SANITIZE_FLAG})
 endif()
 run(${CMAKE_COMMAND} ${configure_args})
