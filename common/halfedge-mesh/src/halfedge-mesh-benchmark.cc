@@ -6,6 +6,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "benchmark-support/thread-cpu-time.h"
 #include "halfedge-mesh/allocation-counter.h"
 #include "halfedge-mesh/halfedge-mesh.h"
 #include "halfedge-mesh/mesh-test-support.h"
@@ -13,20 +14,7 @@
 namespace halfedge_mesh {
 namespace {
 
-// CPU time of this thread: the machine may be shared, and time another process runs on this
-// core is neither ours nor the baseline's.
-double ThreadSeconds() {
-  timespec now;
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-  return static_cast<double>(now.tv_sec) + 1e-9 * static_cast<double>(now.tv_nsec);
-}
-
-template <typename Work>
-double SecondsFor(Work&& work) {
-  const double start = ThreadSeconds();
-  work();
-  return ThreadSeconds() - start;
-}
+using benchmark_support::SecondsFor;
 
 // The baseline: a plain index-based half-edge build of the same arrays, opposites paired through
 // one hash table of directed edges, no repair, no shared elements; then the same export.

@@ -1,6 +1,5 @@
 // Simplifying a closed mesh of about 200,000 faces, and scanned meshes, to a tenth of their faces.
 #include <benchmark/benchmark.h>
-
 #include <time.h>
 
 #include <algorithm>
@@ -13,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "benchmark-support/thread-cpu-time.h"
 #include "halfedge-mesh/allocation-counter.h"
 #include "halfedge-mesh/mesh-test-support.h"
 #include "mesh-toolbox/mesh-toolbox.h"
@@ -24,20 +24,7 @@ using halfedge_mesh::AllocationCounter;
 using halfedge_mesh::HalfedgeMesh;
 using halfedge_mesh::MeshArrays;
 
-// CPU time of this thread: the machine may be shared, and time another process runs on this
-// core is not the simplifier's.
-double ThreadSeconds() {
-  timespec now;
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-  return static_cast<double>(now.tv_sec) + 1e-9 * static_cast<double>(now.tv_nsec);
-}
-
-template <typename Work>
-double SecondsFor(Work&& work) {
-  const double start = ThreadSeconds();
-  work();
-  return ThreadSeconds() - start;
-}
+using benchmark_support::SecondsFor;
 
 void Build(const MeshArrays& input, HalfedgeMesh* mesh) {
   mesh->BuildFromArrays(reinterpret_cast<const float(*)[3]>(input.vertices.data()),
@@ -83,9 +70,8 @@ int64_t ManifoldDefects(const MeshArrays& mesh) {
     std::sort(begin, end);
     uint32_t start = begin->first;
     for (auto w = begin; w != end; ++w) {
-      const bool is_an_end = std::any_of(begin, end, [&](const auto& o) {
-        return o.second == w->first;
-      });
+      const bool is_an_end =
+          std::any_of(begin, end, [&](const auto& o) { return o.second == w->first; });
       if (!is_an_end) {
         start = w->first;
         break;
@@ -158,10 +144,10 @@ void MeasureSimplification(benchmark::State& state, const MeshArrays& input, int
     state.SetIterationTime(ours);
   }
   MeshArrays result;
-  result.vertices.assign(output.vertices.begin(),
-                         output.vertices.begin() + static_cast<std::ptrdiff_t>(
-                                                       std::min(output.vertices.size(),
-                                                                input.vertices.size())));
+  result.vertices.assign(
+      output.vertices.begin(),
+      output.vertices.begin() +
+          static_cast<std::ptrdiff_t>(std::min(output.vertices.size(), input.vertices.size())));
   result.faces.assign(output.faces.begin(), output.faces.begin() + result_faces);
   const double iterations = static_cast<double>(state.iterations());
   state.counters["faces_in"] = n_faces;
@@ -223,11 +209,10 @@ void BM_SimplifyScan(benchmark::State& state, const std::string& file_name) {
 }
 
 const bool kScansRegistered = [] {
-  for (const char* name : {"armadillo.off", "bunny00.off", "elephant.off",
-                           "ChineseDragon-10kv.off"}) {
-    benchmark::RegisterBenchmark(
-        (std::string("BM_SimplifyScan/") + name).c_str(),
-        [name](benchmark::State& state) { BM_SimplifyScan(state, name); })
+  for (const char* name :
+       {"armadillo.off", "bunny00.off", "elephant.off", "ChineseDragon-10kv.off"}) {
+    benchmark::RegisterBenchmark((std::string("BM_SimplifyScan/") + name).c_str(),
+                                 [name](benchmark::State& state) { BM_SimplifyScan(state, name); })
         ->UseManualTime()
         ->Unit(benchmark::kMillisecond);
   }

@@ -7,25 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "benchmark-support/thread-cpu-time.h"
 #include "nearest-projection.h"
 #include "solvo_support_api.h"
 
 namespace {
 
-// CPU time of this thread: the machine may be shared, and time another process runs on this
-// core is neither ours nor the baseline's.
-double ThreadSeconds() {
-  timespec now;
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-  return static_cast<double>(now.tv_sec) + 1e-9 * static_cast<double>(now.tv_nsec);
-}
-
-template <typename Work>
-double SecondsFor(Work&& work) {
-  const double start = ThreadSeconds();
-  work();
-  return ThreadSeconds() - start;
-}
+using benchmark_support::SecondsFor;
 
 // A frame of the depth camera: 640 x 480 points on a wavy wall 1 to 3 m away.
 std::vector<float> MakeDepthFrame(uint32_t width, uint32_t height, uint32_t seed) {

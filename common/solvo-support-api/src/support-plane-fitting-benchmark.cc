@@ -1,7 +1,7 @@
 // Plane fits on a synthetic 640 x 480 depth frame, each as a ratio to a plain pass over its points.
 #include <benchmark/benchmark.h>
-#include <time.h>
 #include <gflags/gflags.h>
+#include <time.h>
 
 #include <algorithm>
 #include <cmath>
@@ -10,6 +10,7 @@
 #include <random>
 #include <vector>
 
+#include "benchmark-support/thread-cpu-time.h"
 #include "generic/random_generator_provider.h"
 #include "solvo_support_api.h"
 
@@ -92,20 +93,7 @@ float PlainCoordinateSum(const SolvoXYZij& cloud) {
   return sum;
 }
 
-// CPU time of this thread: the machine may be shared, and time another process runs on this
-// core is neither ours nor the baseline's.
-double ThreadSeconds() {
-  timespec now;
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-  return static_cast<double>(now.tv_sec) + 1e-9 * static_cast<double>(now.tv_nsec);
-}
-
-template <typename Work>
-double SecondsFor(Work&& work) {
-  const double start = ThreadSeconds();
-  work();
-  return ThreadSeconds() - start;
-}
+using benchmark_support::SecondsFor;
 
 // Runs `ours` interleaved with the baseline on the same frame; the Time column shows ours only.
 template <typename Work>
@@ -117,8 +105,7 @@ void MeasureAgainstPlainPass(benchmark::State& state, Work&& ours) {
   double baseline_s = 0.0;
   for (auto _ : state) {
     const double ours_once = SecondsFor([&] { ours(frame); });
-    baseline_s +=
-        SecondsFor([&] { benchmark::DoNotOptimize(PlainCoordinateSum(frame.cloud)); });
+    baseline_s += SecondsFor([&] { benchmark::DoNotOptimize(PlainCoordinateSum(frame.cloud)); });
     ours_s += ours_once;
     state.SetIterationTime(ours_once);
   }
