@@ -68,7 +68,10 @@ import sys
 rows = []
 for path in sys.argv[1:]:
     with open(path) as file:
-        report = json.load(file)
+        text = file.read()
+    if not text.strip():
+        continue  # the filter matched none of this executable's benchmarks
+    report = json.loads(text)
     spreads = {}
     for entry in report["benchmarks"]:
         if entry.get("aggregate_name") == "cv":
