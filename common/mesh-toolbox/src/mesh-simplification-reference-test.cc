@@ -86,7 +86,8 @@ bool ReferenceCanContract(const HalfedgeMesh& mesh, const std::shared_ptr<Edge>&
 
 Eigen::Vector3d Unit(const Eigen::Vector3d& v) { return v / v.norm(); }
 
-double ReferenceWeight(const HalfedgeMesh& mesh, const Edge& edge, const Eigen::Vector3d& position) {
+double ReferenceWeight(const HalfedgeMesh& mesh, const Edge& edge,
+                       const Eigen::Vector3d& position) {
   std::shared_ptr<Vertex> s, t;
   edge.vertices(&s, &t);
   const Face* f0 = edge.halfedge(0) ? edge.halfedge(0)->adjacent_face().get() : nullptr;
@@ -245,8 +246,8 @@ MeshArrays HoledTerrain(uint32_t n) {
   MeshArrays arrays;
   for (uint32_t y = 0; y <= n; ++y) {
     for (uint32_t x = 0; x <= n; ++x) {
-      const float height = 0.3f * std::sin(0.7f * static_cast<float>(x)) *
-                           std::cos(0.45f * static_cast<float>(y));
+      const float height =
+          0.3f * std::sin(0.7f * static_cast<float>(x)) * std::cos(0.45f * static_cast<float>(y));
       arrays.vertices.push_back({static_cast<float>(x), static_cast<float>(y), height});
     }
   }
@@ -275,9 +276,9 @@ void ExpectSameAsReference(const MeshArrays& input, uint32_t target) {
   ASSERT_EQ(fast_out.vertices.size(), reference_out.vertices.size());
   for (size_t v = 0; v < fast_out.vertices.size(); ++v) {
     for (int axis = 0; axis < 3; ++axis) {
-      ASSERT_EQ(std::memcmp(&fast_out.vertices[v][axis], &reference_out.vertices[v][axis],
-                            sizeof(float)),
-                0)
+      ASSERT_EQ(
+          std::memcmp(&fast_out.vertices[v][axis], &reference_out.vertices[v][axis], sizeof(float)),
+          0)
           << "vertex " << v << " target " << target;
     }
   }
@@ -286,8 +287,7 @@ void ExpectSameAsReference(const MeshArrays& input, uint32_t target) {
 TEST(SimplifyMesh, GivesExactlyTheStepByStepResult) {
   const MeshArrays meshes[] = {
       Jittered(halfedge_mesh::TorusGrid(40, 30), 0.01f, 1),
-      Jittered(halfedge_mesh::Icosphere(4), 0.02f, 2),
-      HoledTerrain(40),
+      Jittered(halfedge_mesh::Icosphere(4), 0.02f, 2), HoledTerrain(40),
       halfedge_mesh::TorusGrid(24, 20),  // many equal costs: the heap's order decides
   };
   for (const MeshArrays& input : meshes) {

@@ -94,6 +94,26 @@ class HalfedgeMesh {
       visit(in.adjacent_face_);
     });
   }
+  // The faces of ForEachVertexFace with their corners in loop order, read from the two half-edges
+  // of the fan that meet at `vertex` and the face's first half-edge: visit(face, corners).
+  template <typename Visit>
+  void ForEachVertexFaceCorners(const std::shared_ptr<Vertex>& vertex, Visit&& visit) const {
+    WalkFan(vertex, [&](const std::shared_ptr<Halfedge>& out, const Halfedge& in) {
+      const std::shared_ptr<Face>& face = in.adjacent_face_;
+      const Vertex* before = in.from_vertex_.get();
+      const Vertex* after = out->to_vertex_.get();
+      const Halfedge* first = face->adjacent_halfedge_.get();
+      const Vertex* corners[kTriangleN];
+      if (first == &in) {
+        corners[0] = before, corners[1] = vertex.get(), corners[2] = after;
+      } else if (first == out.get()) {
+        corners[0] = vertex.get(), corners[1] = after, corners[2] = before;
+      } else {
+        corners[0] = after, corners[1] = before, corners[2] = vertex.get();
+      }
+      visit(face, corners);
+    });
+  }
   template <typename Visit>
   void ForEachFaceVertex(const std::shared_ptr<Face>& face, Visit&& visit) const {
     ENSURE(face);
