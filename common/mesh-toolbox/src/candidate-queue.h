@@ -6,9 +6,10 @@
 #include <Eigen/Core>
 #include <cstddef>
 #include <cstdint>
-#include <new>
 #include <utility>
 #include <vector>
+
+#include "table-allocator.h"
 
 namespace mesh_toolbox {
 
@@ -19,20 +20,6 @@ struct CandidateSlot {
   uint32_t stamp = 0;
   bool present = false;  // the edge has a candidate
   bool valid = false;    // ... that has not gone stale
-};
-
-// Cache-line-aligned storage, so that the heap can place sibling entries in one line.
-template <typename T>
-struct LineAlignedAllocator {
-  using value_type = T;
-  static constexpr std::align_val_t kAlignment{64};
-  LineAlignedAllocator() = default;
-  template <typename U>
-  explicit LineAlignedAllocator(const LineAlignedAllocator<U>&) {}
-  T* allocate(size_t n) { return static_cast<T*>(::operator new(n * sizeof(T), kAlignment)); }
-  void deallocate(T* pointer, size_t) { ::operator delete(pointer, kAlignment); }
-  bool operator==(const LineAlignedAllocator&) const { return true; }
-  bool operator!=(const LineAlignedAllocator&) const { return false; }
 };
 
 // The binary min-heap of candidates by cost, with strict comparisons and no second key, so that
@@ -91,7 +78,7 @@ class CandidateHeap {
  private:
   Entry& At(size_t i) { return items_[i + 1]; }
 
-  std::vector<Entry, LineAlignedAllocator<Entry>> items_;
+  std::vector<Entry, TableAllocator<Entry>> items_;
 };
 
 // One candidate slot per edge id; every assignment gets a fresh stamp for the entry it pushes.
@@ -123,7 +110,7 @@ class CandidateTable {
   }
 
  private:
-  std::vector<CandidateSlot> slots_;
+  std::vector<CandidateSlot, TableAllocator<CandidateSlot>> slots_;
   uint32_t last_stamp_ = 0;
 };
 

@@ -9,7 +9,9 @@
 #include <utility>
 
 #include "candidate-queue.h"
+#include "fan-prefetch.h"
 #include "logging/ensure.h"
+#include "table-allocator.h"
 
 DEFINE_int32(merge_vertices_k_neighbors, 32,
              "How many neighbor vertices to consider when merging close vertices.");
@@ -313,7 +315,7 @@ bool SimplifyMesh(const std::shared_ptr<HalfedgeMesh>& mesh, uint32_t target_num
   // Face quadrics are only ever summed into vertex quadrics, and recomputed before they are
   // summed again: keeping each face's plane instead of its 4x4 product takes a quarter of the
   // memory and rebuilds the same product bit for bit.
-  std::vector<SymmetricQuadric> vertex_mat_q(mesh->NVertices());
+  std::vector<SymmetricQuadric, TableAllocator<SymmetricQuadric>> vertex_mat_q(mesh->NVertices());
   {
     std::vector<Eigen::Vector4d, Eigen::aligned_allocator<Eigen::Vector4d>> face_planes(
         mesh->NFaces());
@@ -359,6 +361,7 @@ bool SimplifyMesh(const std::shared_ptr<HalfedgeMesh>& mesh, uint32_t target_num
   const uint32_t initial_face_count = face_count;
   const double reduction = static_cast<double>(initial_face_count - target_num_faces);
   float next_report = 0.01f;
+  FanPrefetcher prefetcher;
   while (!heap.empty()) {
     if (target_num_faces >= face_count) {
       heap.clear();
@@ -391,6 +394,10 @@ bool SimplifyMesh(const std::shared_ptr<HalfedgeMesh>& mesh, uint32_t target_num
 
     const std::shared_ptr<Vertex> survivor = mesh->ContractEdge(edge, position);
     if (!survivor) continue;
+    // The candidates around the survivor walk the fans of all its neighbours.
+    mesh->ForEachVertexNeighbor(
+        survivor, [&](const std::shared_ptr<Vertex>& neighbor) { prefetcher.Add(neighbor.get()); });
+    prefetcher.Run();
     SymmetricQuadric& q = vertex_mat_q[survivor->id()];
     q.SetZero();
     mesh->ForEachVertexFaceCorners(
