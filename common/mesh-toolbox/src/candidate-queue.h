@@ -110,7 +110,7 @@ class CandidateTable {
   }
 
  private:
-  std::vector<CandidateSlot, TableAllocator<CandidateSlot>> slots_;
+  std::vector<CandidateSlot> slots_;
   uint32_t last_stamp_ = 0;
 };
 

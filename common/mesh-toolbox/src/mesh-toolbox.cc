@@ -11,7 +11,6 @@
 #include "candidate-queue.h"
 #include "fan-prefetch.h"
 #include "logging/ensure.h"
-#include "table-allocator.h"
 
 DEFINE_int32(merge_vertices_k_neighbors, 32,
              "How many neighbor vertices to consider when merging close vertices.");
@@ -315,7 +314,7 @@ bool SimplifyMesh(const std::shared_ptr<HalfedgeMesh>& mesh, uint32_t target_num
   // Face quadrics are only ever summed into vertex quadrics, and recomputed before they are
   // summed again: keeping each face's plane instead of its 4x4 product takes a quarter of the
   // memory and rebuilds the same product bit for bit.
-  std::vector<SymmetricQuadric, TableAllocator<SymmetricQuadric>> vertex_mat_q(mesh->NVertices());
+  std::vector<SymmetricQuadric> vertex_mat_q(mesh->NVertices());
   {
     std::vector<Eigen::Vector4d, Eigen::aligned_allocator<Eigen::Vector4d>> face_planes(
         mesh->NFaces());
