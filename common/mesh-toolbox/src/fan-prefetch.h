@@ -58,7 +58,7 @@ class FanPrefetcher {
   }
 
  private:
-  static constexpr size_t kMaxFans = 16;
+  static constexpr size_t kMaxFans = 24;
   static constexpr uint32_t kMaxRounds = 16;
   const halfedge_mesh::Vertex* vertices_[kMaxFans];
   size_t count_ = 0;

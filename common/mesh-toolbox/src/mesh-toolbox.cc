@@ -381,6 +381,13 @@ bool SimplifyMesh(const std::shared_ptr<HalfedgeMesh>& mesh, uint32_t target_num
     // Edge ids stay put until the compaction at the end.
     const std::shared_ptr<Edge>& edge = mesh->GetEdge(top.edge_id);
     if (!CanContractEdge(mesh, edge)) continue;
+    // From here on, the contraction and the candidates recomputed around the survivor walk the
+    // fans of every neighbour of both ends.
+    for (const std::shared_ptr<Vertex>* end : {&edge->first_vertex(), &edge->second_vertex()}) {
+      mesh->ForEachVertexNeighbor(
+          *end, [&](const std::shared_ptr<Vertex>& neighbor) { prefetcher.Add(neighbor.get()); });
+    }
+    prefetcher.Run();
 
     for (uint32_t i = 0; i < 2; ++i) {
       const std::shared_ptr<Vertex>& end = i == 0 ? edge->first_vertex() : edge->second_vertex();
@@ -393,10 +400,6 @@ bool SimplifyMesh(const std::shared_ptr<HalfedgeMesh>& mesh, uint32_t target_num
 
     const std::shared_ptr<Vertex> survivor = mesh->ContractEdge(edge, position);
     if (!survivor) continue;
-    // The candidates around the survivor walk the fans of all its neighbours.
-    mesh->ForEachVertexNeighbor(
-        survivor, [&](const std::shared_ptr<Vertex>& neighbor) { prefetcher.Add(neighbor.get()); });
-    prefetcher.Run();
     SymmetricQuadric& q = vertex_mat_q[survivor->id()];
     q.SetZero();
     mesh->ForEachVertexFaceCorners(
