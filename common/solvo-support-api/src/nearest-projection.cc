@@ -1,6 +1,8 @@
 // The projection nearest to a pixel, in one pass over a depth cloud, in vector lanes if possible.
 #include "nearest-projection.h"
 
+#include <cstring>
+
 namespace solvo_support_api {
 namespace {
 
@@ -9,8 +11,12 @@ using ScanFunction = NearestProjection (*)(const ProjectionQuery&, const float (
 // Applications rely on the exact winner, so every implementation evaluates each point with the
 // same operations in the same order, and the build compiles this file with -ffp-contract=off so
 // that no product and sum are fused into one differently rounded instruction.
-inline void VisitPoint(const ProjectionQuery& query, const float* point,
-                       NearestProjection* nearest) {
+inline double ProjectedDepth(const ProjectionQuery& query, const float* point) {
+  const double* m = query.color_camera_T_point_cloud;
+  return m[2] * double{point[0]} + m[6] * double{point[1]} + m[10] * double{point[2]} + m[14];
+}
+
+inline double SquaredPixelDistance(const ProjectionQuery& query, const float* point) {
   const double x = point[0];
   const double y = point[1];
   const double z = point[2];
@@ -20,18 +26,39 @@ inline void VisitPoint(const ProjectionQuery& query, const float* point,
   const double pz = m[2] * x + m[6] * y + m[10] * z + m[14];
   const double du = query.fx * px / pz + query.cx - query.u;
   const double dv = query.fy * py / pz + query.cy - query.v;
-  const double squared_distance = du * du + dv * dv;
-  if (squared_distance < nearest->squared_distance) {
-    nearest->squared_distance = squared_distance;
-    nearest->depth = pz;
-  }
+  return du * du + dv * dv;
 }
+
+// The first point of least distance so far, by index: its depth is computed once at the end, from
+// the same operations that gave its distance.
+struct Winner {
+  double squared_distance = std::numeric_limits<double>::infinity();
+  uint32_t index = 0;
+  bool found = false;
+
+  inline void Offer(double squared_distance_of_index, uint32_t offered_index) {
+    if (squared_distance_of_index < squared_distance) {
+      squared_distance = squared_distance_of_index;
+      index = offered_index;
+      found = true;
+    }
+  }
+
+  NearestProjection Result(const ProjectionQuery& query, const float (*xyz)[3]) const {
+    NearestProjection nearest;
+    if (found) {
+      nearest.squared_distance = squared_distance;
+      nearest.depth = ProjectedDepth(query, xyz[index]);
+    }
+    return nearest;
+  }
+};
 
 NearestProjection ScanOneByOne(const ProjectionQuery& query, const float (*xyz)[3],
                                uint32_t point_count) {
-  NearestProjection nearest;
-  for (uint32_t i = 0; i < point_count; ++i) VisitPoint(query, xyz[i], &nearest);
-  return nearest;
+  Winner winner;
+  for (uint32_t i = 0; i < point_count; ++i) winner.Offer(SquaredPixelDistance(query, xyz[i]), i);
+  return winner.Result(query, xyz);
 }
 
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__aarch64__))
@@ -40,57 +67,130 @@ NearestProjection ScanOneByOne(const ProjectionQuery& query, const float (*xyz)[
 // Vector types of kLanes doubles. Vectors never cross a function boundary by value, so code
 // compiled for different instruction sets shares one calling convention.
 template <int kLanes>
-struct Lanes;
+struct Lanes {
+  typedef double Values __attribute__((vector_size(8 * kLanes)));
+  typedef int64_t Mask __attribute__((vector_size(8 * kLanes)));
+};
 
-// The points are stored x, y, z one after another; each lane takes one point.
+typedef float Floats2 __attribute__((vector_size(8)));
+typedef float Floats4 __attribute__((vector_size(16)));
+typedef float Floats8 __attribute__((vector_size(32)));
+typedef float Floats16 __attribute__((vector_size(64)));
+
+// The points are stored x, y, z one after another. Whole groups of points are loaded as floats,
+// sorted into one vector per coordinate and only then widened, which is exact.
+template <int kLanes>
+struct PointGroup;
+
+// Built lane by lane, GCC widens the whole vector in one instruction; __builtin_convertvector
+// widens it in halves and joins them.
+inline __attribute__((always_inline)) void Widen(const Floats2& f, Lanes<2>::Values* wide) {
+  *wide = Lanes<2>::Values{f[0], f[1]};
+}
+inline __attribute__((always_inline)) void Widen(const Floats4& f, Lanes<4>::Values* wide) {
+  *wide = Lanes<4>::Values{f[0], f[1], f[2], f[3]};
+}
+inline __attribute__((always_inline)) void Widen(const Floats8& f, Lanes<8>::Values* wide) {
+  *wide = Lanes<8>::Values{f[0], f[1], f[2], f[3], f[4], f[5], f[6], f[7]};
+}
+
+// GCC would otherwise trace every lane of a shuffled load back to memory and load it on its own.
+template <typename Vector>
+inline __attribute__((always_inline)) void KeepInRegister(Vector* vector) {
+#ifdef __x86_64__
+  asm("" : "+x"(*vector));
+#else
+  asm("" : "+w"(*vector));
+#endif
+}
+
+// Four points are three loads: x0 y0 z0 x1 | y1 z1 x2 y2 | z2 x3 y3 z3.
+inline __attribute__((always_inline)) void LoadFourPoints(const float* p, Floats4* x, Floats4* y,
+                                                          Floats4* z) {
+  Floats4 a, b, c;
+  std::memcpy(&a, p, sizeof a);
+  std::memcpy(&b, p + 4, sizeof b);
+  std::memcpy(&c, p + 8, sizeof c);
+  const Floats4 x2y2x3y3 = __builtin_shufflevector(b, c, 2, 3, 5, 6);
+  const Floats4 y0z0y1z1 = __builtin_shufflevector(a, b, 1, 2, 4, 5);
+  *x = __builtin_shufflevector(a, x2y2x3y3, 0, 3, 4, 6);
+  *y = __builtin_shufflevector(y0z0y1z1, x2y2x3y3, 0, 2, 5, 7);
+  *z = __builtin_shufflevector(y0z0y1z1, c, 1, 3, 4, 7);
+  KeepInRegister(x);
+  KeepInRegister(y);
+  KeepInRegister(z);
+}
+
 template <>
-struct Lanes<2> {
-  typedef double Values __attribute__((vector_size(16)));
-  typedef int64_t Mask __attribute__((vector_size(16)));
-  static inline __attribute__((always_inline)) void Load(const float (*p)[3], Values* x, Values* y,
+struct PointGroup<2> {
+  static constexpr int kPoints = 4;
+  using Values = Lanes<2>::Values;
+  static inline __attribute__((always_inline)) void Load(const float* p, Values* x, Values* y,
                                                          Values* z) {
-    *x = Values{p[0][0], p[1][0]};
-    *y = Values{p[0][1], p[1][1]};
-    *z = Values{p[0][2], p[1][2]};
+    Floats4 x4, y4, z4;
+    LoadFourPoints(p, &x4, &y4, &z4);
+    Widen(__builtin_shufflevector(x4, x4, 0, 1), x + 0);
+    Widen(__builtin_shufflevector(y4, y4, 0, 1), y + 0);
+    Widen(__builtin_shufflevector(z4, z4, 0, 1), z + 0);
+    Widen(__builtin_shufflevector(x4, x4, 2, 3), x + 1);
+    Widen(__builtin_shufflevector(y4, y4, 2, 3), y + 1);
+    Widen(__builtin_shufflevector(z4, z4, 2, 3), z + 1);
   }
 };
 
 template <>
-struct Lanes<4> {
-  typedef double Values __attribute__((vector_size(32)));
-  typedef int64_t Mask __attribute__((vector_size(32)));
-  static inline __attribute__((always_inline)) void Load(const float (*p)[3], Values* x, Values* y,
+struct PointGroup<4> {
+  static constexpr int kPoints = 4;
+  using Values = Lanes<4>::Values;
+  static inline __attribute__((always_inline)) void Load(const float* p, Values* x, Values* y,
                                                          Values* z) {
-    *x = Values{p[0][0], p[1][0], p[2][0], p[3][0]};
-    *y = Values{p[0][1], p[1][1], p[2][1], p[3][1]};
-    *z = Values{p[0][2], p[1][2], p[2][2], p[3][2]};
+    Floats4 x4, y4, z4;
+    LoadFourPoints(p, &x4, &y4, &z4);
+    Widen(x4, x);
+    Widen(y4, y);
+    Widen(z4, z);
   }
 };
 
+// Eight points are 24 floats, read as two overlapping loads of 16 so that nothing past the
+// eighth point is touched.
 template <>
-struct Lanes<8> {
-  typedef double Values __attribute__((vector_size(64)));
-  typedef int64_t Mask __attribute__((vector_size(64)));
-  static inline __attribute__((always_inline)) void Load(const float (*p)[3], Values* x, Values* y,
+struct PointGroup<8> {
+  static constexpr int kPoints = 8;
+  using Values = Lanes<8>::Values;
+  static inline __attribute__((always_inline)) void Load(const float* p, Values* x, Values* y,
                                                          Values* z) {
-    *x = Values{p[0][0], p[1][0], p[2][0], p[3][0], p[4][0], p[5][0], p[6][0], p[7][0]};
-    *y = Values{p[0][1], p[1][1], p[2][1], p[3][1], p[4][1], p[5][1], p[6][1], p[7][1]};
-    *z = Values{p[0][2], p[1][2], p[2][2], p[3][2], p[4][2], p[5][2], p[6][2], p[7][2]};
+    Floats16 a, b;  // floats 0 to 15 and 8 to 23
+    std::memcpy(&a, p, sizeof a);
+    std::memcpy(&b, p + 8, sizeof b);
+    Floats8 x8 = __builtin_shufflevector(a, b, 0, 3, 6, 9, 12, 15, 18 + 8, 21 + 8);
+    Floats8 y8 = __builtin_shufflevector(a, b, 1, 4, 7, 10, 13, 16 + 8, 19 + 8, 22 + 8);
+    Floats8 z8 = __builtin_shufflevector(a, b, 2, 5, 8, 11, 14, 17 + 8, 20 + 8, 23 + 8);
+    KeepInRegister(&x8);
+    KeepInRegister(&y8);
+    KeepInRegister(&z8);
+    Widen(x8, x);
+    Widen(y8, y);
+    Widen(z8, z);
   }
 };
 
-// Lane k sees the points i with i mod kLanes == k and keeps the first nearest of them with its
-// index; the lanes are merged by distance and then by index, so the first nearest point of the
-// whole cloud wins exactly as in ScanOneByOne.
+// The distances of a block of points are computed in lanes and kept; only a block holding a
+// distance below the best so far is searched again, in order and with the same strict
+// comparison, so the first nearest point of the whole cloud wins exactly as in ScanOneByOne. The
+// depth no lane has to carry is recomputed for the winner alone.
 template <int kLanes>
 inline __attribute__((always_inline)) NearestProjection ScanInLanes(const ProjectionQuery& query,
                                                                     const float (*xyz)[3],
                                                                     uint32_t point_count) {
   using Values = typename Lanes<kLanes>::Values;
   using Mask = typename Lanes<kLanes>::Mask;
-  NearestProjection nearest;
+  constexpr int kGroupPoints = PointGroup<kLanes>::kPoints;
+  constexpr int kGroupVectors = kGroupPoints / kLanes;
+  constexpr uint32_t kBlockPoints = 64;
+  Winner winner;
   uint32_t i = 0;
-  if (point_count >= kLanes) {
+  if (point_count >= kBlockPoints) {
     const Values ones = Values{} + 1.0;  // ones * s is s in every lane, -0.0 included
     const double* m = query.color_camera_T_point_cloud;
     const Values m0 = ones * m[0], m1 = ones * m[1], m2 = ones * m[2];
@@ -100,41 +200,36 @@ inline __attribute__((always_inline)) NearestProjection ScanInLanes(const Projec
     const Values fx = ones * query.fx, fy = ones * query.fy;
     const Values cx = ones * query.cx, cy = ones * query.cy;
     const Values u = ones * query.u, v = ones * query.v;
-    Values best_distance = ones * nearest.squared_distance;
-    Values best_depth = ones * 0.0;
-    Values best_index = ones * 0.0;
-    Values index = best_index;
-    for (int lane = 0; lane < kLanes; ++lane) index[lane] = lane;
-    for (; point_count - i >= kLanes; i += kLanes) {
-      Values x, y, z;
-      Lanes<kLanes>::Load(xyz + i, &x, &y, &z);
-      const Values px = m0 * x + m4 * y + m8 * z + m12;
-      const Values py = m1 * x + m5 * y + m9 * z + m13;
-      const Values pz = m2 * x + m6 * y + m10 * z + m14;
-      const Values du = fx * px / pz + cx - u;
-      const Values dv = fy * py / pz + cy - v;
-      const Values squared_distance = du * du + dv * dv;
-      const Mask nearer = squared_distance < best_distance;
-      best_distance = nearer ? squared_distance : best_distance;
-      best_depth = nearer ? pz : best_depth;
-      best_index = nearer ? index : best_index;
-      index += static_cast<double>(kLanes);
-    }
-    double nearest_index = 0.0;
-    for (int lane = 0; lane < kLanes; ++lane) {
-      if (best_distance[lane] < nearest.squared_distance ||
-          (best_distance[lane] == nearest.squared_distance && best_index[lane] < nearest_index)) {
-        nearest.squared_distance = best_distance[lane];
-        nearest.depth = best_depth[lane];
-        nearest_index = best_index[lane];
+    double distances[kBlockPoints];
+    for (; point_count - i >= kBlockPoints; i += kBlockPoints) {
+      const Values best = ones * winner.squared_distance;
+      Values least = best;
+      for (int group = 0; group < static_cast<int>(kBlockPoints); group += kGroupPoints) {
+        Values x[kGroupVectors], y[kGroupVectors], z[kGroupVectors];
+        PointGroup<kLanes>::Load(xyz[i + group], x, y, z);
+        for (int k = 0; k < kGroupVectors; ++k) {
+          const Values px = m0 * x[k] + m4 * y[k] + m8 * z[k] + m12;
+          const Values py = m1 * x[k] + m5 * y[k] + m9 * z[k] + m13;
+          const Values pz = m2 * x[k] + m6 * y[k] + m10 * z[k] + m14;
+          const Values du = fx * px / pz + cx - u;
+          const Values dv = fy * py / pz + cy - v;
+          const Values squared_distance = du * du + dv * dv;
+          std::memcpy(distances + group + k * kLanes, &squared_distance, sizeof squared_distance);
+          least = squared_distance < least ? squared_distance : least;  // a NaN never enters
+        }
+      }
+      const Mask nearer = least < best;
+      bool any_nearer = false;
+      for (int lane = 0; lane < kLanes; ++lane) any_nearer |= nearer[lane] != 0;
+      if (any_nearer) {
+        for (uint32_t j = 0; j < kBlockPoints; ++j) winner.Offer(distances[j], i + j);
       }
     }
   }
-  for (; i < point_count; ++i) VisitPoint(query, xyz[i], &nearest);
-  return nearest;
+  for (; i < point_count; ++i) winner.Offer(SquaredPixelDistance(query, xyz[i]), i);
+  return winner.Result(query, xyz);
 }
 #endif
-
 #if defined(SOLVO_NEAREST_PROJECTION_LANES) && defined(__x86_64__)
 // The lookup runs on an application's render thread: use the widest registers the CPU has.
 __attribute__((target("avx512f"))) NearestProjection ScanAvx512(const ProjectionQuery& query,
