@@ -179,7 +179,7 @@ struct PointGroup<8> {
 // distance below the best so far is searched again, in order and with the same strict
 // comparison, so the first nearest point of the whole cloud wins exactly as in ScanOneByOne. The
 // depth no lane has to carry is recomputed for the winner alone.
-template <int kLanes>
+template <int kLanes, int kGroupsPerStep>
 inline __attribute__((always_inline)) NearestProjection ScanInLanes(const ProjectionQuery& query,
                                                                     const float (*xyz)[3],
                                                                     uint32_t point_count) {
@@ -187,6 +187,8 @@ inline __attribute__((always_inline)) NearestProjection ScanInLanes(const Projec
   using Mask = typename Lanes<kLanes>::Mask;
   constexpr int kGroupPoints = PointGroup<kLanes>::kPoints;
   constexpr int kGroupVectors = kGroupPoints / kLanes;
+  constexpr int kStepPoints = kGroupPoints * kGroupsPerStep;
+  constexpr int kVectors = kStepPoints / kLanes;
   constexpr uint32_t kBlockPoints = 64;
   Winner winner;
   uint32_t i = 0;
@@ -204,17 +206,24 @@ inline __attribute__((always_inline)) NearestProjection ScanInLanes(const Projec
     for (; point_count - i >= kBlockPoints; i += kBlockPoints) {
       const Values best = ones * winner.squared_distance;
       Values least = best;
-      for (int group = 0; group < static_cast<int>(kBlockPoints); group += kGroupPoints) {
-        Values x[kGroupVectors], y[kGroupVectors], z[kGroupVectors];
-        PointGroup<kLanes>::Load(xyz[i + group], x, y, z);
-        for (int k = 0; k < kGroupVectors; ++k) {
-          const Values px = m0 * x[k] + m4 * y[k] + m8 * z[k] + m12;
-          const Values py = m1 * x[k] + m5 * y[k] + m9 * z[k] + m13;
-          const Values pz = m2 * x[k] + m6 * y[k] + m10 * z[k] + m14;
-          const Values du = fx * px / pz + cx - u;
-          const Values dv = fy * py / pz + cy - v;
-          const Values squared_distance = du * du + dv * dv;
-          std::memcpy(distances + group + k * kLanes, &squared_distance, sizeof squared_distance);
+      for (int step = 0; step < static_cast<int>(kBlockPoints); step += kStepPoints) {
+        // Each operation for all vectors of the step before the next: the chain of one vector is
+        // long, and the vectors' chains overlap only if their operations arrive together.
+        Values x[kVectors], y[kVectors], z[kVectors];
+        for (int g = 0; g < kGroupsPerStep; ++g) {
+          const int first = g * kGroupVectors;
+          PointGroup<kLanes>::Load(xyz[i + step + g * kGroupPoints], x + first, y + first,
+                                   z + first);
+        }
+        Values px[kVectors], py[kVectors], pz[kVectors], du[kVectors], dv[kVectors];
+        for (int k = 0; k < kVectors; ++k) pz[k] = m2 * x[k] + m6 * y[k] + m10 * z[k] + m14;
+        for (int k = 0; k < kVectors; ++k) px[k] = m0 * x[k] + m4 * y[k] + m8 * z[k] + m12;
+        for (int k = 0; k < kVectors; ++k) py[k] = m1 * x[k] + m5 * y[k] + m9 * z[k] + m13;
+        for (int k = 0; k < kVectors; ++k) du[k] = fx * px[k] / pz[k] + cx - u;
+        for (int k = 0; k < kVectors; ++k) dv[k] = fy * py[k] / pz[k] + cy - v;
+        for (int k = 0; k < kVectors; ++k) {
+          const Values squared_distance = du[k] * du[k] + dv[k] * dv[k];
+          std::memcpy(distances + step + k * kLanes, &squared_distance, sizeof squared_distance);
           least = squared_distance < least ? squared_distance : least;  // a NaN never enters
         }
       }
@@ -235,20 +244,20 @@ inline __attribute__((always_inline)) NearestProjection ScanInLanes(const Projec
 __attribute__((target("avx512f"))) NearestProjection ScanAvx512(const ProjectionQuery& query,
                                                                 const float (*xyz)[3],
                                                                 uint32_t point_count) {
-  return ScanInLanes<8>(query, xyz, point_count);
+  return ScanInLanes<8, 2>(query, xyz, point_count);
 }
 
 __attribute__((target("avx2"))) NearestProjection ScanAvx2(const ProjectionQuery& query,
                                                            const float (*xyz)[3],
                                                            uint32_t point_count) {
-  return ScanInLanes<4>(query, xyz, point_count);
+  return ScanInLanes<4, 1>(query, xyz, point_count);
 }
 #endif
 
 #ifdef SOLVO_NEAREST_PROJECTION_LANES
 NearestProjection ScanTwoLanes(const ProjectionQuery& query, const float (*xyz)[3],
                                uint32_t point_count) {
-  return ScanInLanes<2>(query, xyz, point_count);
+  return ScanInLanes<2, 1>(query, xyz, point_count);
 }
 #endif
 
