@@ -1,6 +1,7 @@
 // The projection nearest to a pixel, in one pass over a depth cloud, in vector lanes if possible.
 #include "nearest-projection.h"
 
+#include <cmath>
 #include <cstring>
 
 namespace solvo_support_api {
@@ -54,10 +55,90 @@ struct Winner {
   }
 };
 
+// Most points of a frame project far to the side of the queried pixel; once a near point is
+// known, such points are recognised as losers without their two divisions. The column offset
+// du = fl(fl(q + cx) - u) of the quotient q = fl(fx px / pz) never decreases as q grows, since
+// each correctly rounded step keeps order. So if one quotient `high` gives du >= 0 and
+// fl(du du) >= best, every quotient q >= high does as well, and then the point's squared distance
+// fl(fl(du du) + fl(dv dv)) is at least best, or NaN: it loses the strict comparison. Likewise
+// for quotients at or below a `low` with du <= 0.
+//
+// Whether q >= high is decided without the division: for pz in [2^-20, 2^200] and |high| in
+// [2^-900, 2^800], the product of pz with a factor 2^-50 relatively beyond high rounds to a normal
+// double strictly beyond high pz, so fx px >= fl(factor pz) gives the real quotient fx px / pz >
+// high, and its rounding q >= high. An infinite fx px is beyond any bound, as is its quotient.
+struct LosingSides {
+  double best = std::numeric_limits<double>::quiet_NaN();  // the distance they were made for
+  // The factors: fx px >= above pz or fx px <= below pz (and pz within the range) loses. NaN
+  // where no bound was found: comparisons with NaN never reject a point.
+  double above = std::numeric_limits<double>::quiet_NaN();
+  double below = std::numeric_limits<double>::quiet_NaN();
+};
+
+constexpr double kLeastBoundedDepth = 0x1p-20;
+constexpr double kGreatestBoundedDepth = 0x1p200;
+
+// The factor beyond which every quotient loses to `best`, above the pixel for direction 1,
+// below for -1; NaN if none is found. A candidate is checked with the very operations a point
+// goes through, so only its monotonicity is relied upon, not the accuracy of the candidate.
+double LosingFactor(const ProjectionQuery& query, double best, double direction) {
+  constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
+  if (!(std::isfinite(query.cx) && std::isfinite(query.u) && best >= 0.0 && std::isfinite(best))) {
+    return kNone;
+  }
+  const double radius = std::sqrt(best);
+  double margin = (std::fabs(query.u) + std::fabs(query.cx) + radius) * 0x1p-40 + 0x1p-800;
+  for (int attempt = 0; attempt < 4; ++attempt, margin *= 0x1p20) {
+    double quotient = query.u - query.cx + direction * (radius + margin);
+    const double offset = quotient + query.cx - query.u;
+    if (direction * offset >= 0.0 && offset * offset >= best) {
+      // Any quotient further out loses as well: move it into the range the products need.
+      if (std::fabs(quotient) < 0x1p-900) quotient = direction * 0x1p-900;
+      if (direction * quotient < -0x1p800) quotient = -direction * 0x1p800;
+      if (direction * quotient > 0x1p800) return kNone;
+      return quotient + direction * (std::fabs(quotient) * 0x1p-50);
+    }
+  }
+  return kNone;
+}
+
+// Recomputed only when the best distance has changed: a bound for an earlier, greater best
+// still holds for every later one.
+inline void UpdateLosingSides(const ProjectionQuery& query, double best, LosingSides* sides) {
+  if (best == sides->best) return;
+  sides->best = best;
+  sides->above = LosingFactor(query, best, 1.0);
+  sides->below = LosingFactor(query, best, -1.0);
+}
+
+inline bool Loses(const LosingSides& sides, double fx_px, double pz) {
+  return pz >= kLeastBoundedDepth && pz <= kGreatestBoundedDepth &&
+         (fx_px >= sides.above * pz || fx_px <= sides.below * pz);
+}
+
 NearestProjection ScanOneByOne(const ProjectionQuery& query, const float (*xyz)[3],
                                uint32_t point_count) {
+  constexpr uint32_t kBlockPoints = 64;
+  const double* m = query.color_camera_T_point_cloud;
   Winner winner;
-  for (uint32_t i = 0; i < point_count; ++i) winner.Offer(SquaredPixelDistance(query, xyz[i]), i);
+  LosingSides sides;
+  for (uint32_t block = 0; block < point_count; block += kBlockPoints) {
+    UpdateLosingSides(query, winner.squared_distance, &sides);
+    const uint32_t end = point_count - block > kBlockPoints ? block + kBlockPoints : point_count;
+    for (uint32_t i = block; i < end; ++i) {
+      const double x = xyz[i][0];
+      const double y = xyz[i][1];
+      const double z = xyz[i][2];
+      const double pz = m[2] * x + m[6] * y + m[10] * z + m[14];
+      const double px = m[0] * x + m[4] * y + m[8] * z + m[12];
+      const double fx_px = query.fx * px;
+      if (Loses(sides, fx_px, pz)) continue;
+      const double py = m[1] * x + m[5] * y + m[9] * z + m[13];
+      const double du = fx_px / pz + query.cx - query.u;
+      const double dv = query.fy * py / pz + query.cy - query.v;
+      winner.Offer(du * du + dv * dv, i);
+    }
+  }
   return winner.Result(query, xyz);
 }
 
@@ -101,6 +182,26 @@ inline __attribute__((always_inline)) void KeepInRegister(Vector* vector) {
   asm("" : "+x"(*vector));
 #else
   asm("" : "+w"(*vector));
+#endif
+}
+
+// Whether every lane of a comparison's result is true. GCC would test the lanes one by one.
+template <typename Mask>
+inline __attribute__((always_inline)) bool AllLanes(const Mask& mask) {
+  constexpr int kLanes = sizeof mask / sizeof mask[0];
+#ifdef __x86_64__
+  static_assert(kLanes == 2 || kLanes == 4, "one sign bit per lane of at most 256 bits");
+  int signs;
+  if constexpr (kLanes == 2) {
+    asm("movmskpd %1, %0" : "=r"(signs) : "x"(mask));
+  } else {
+    asm("vmovmskpd %1, %0" : "=r"(signs) : "x"(mask));
+  }
+  return signs == (1 << kLanes) - 1;
+#else
+  bool all = true;
+  for (int lane = 0; lane < kLanes; ++lane) all &= mask[lane] != 0;
+  return all;
 #endif
 }
 
@@ -190,6 +291,9 @@ inline __attribute__((always_inline)) NearestProjection ScanInLanes(const Projec
   constexpr int kStepPoints = kGroupPoints * kGroupsPerStep;
   constexpr int kVectors = kStepPoints / kLanes;
   constexpr uint32_t kBlockPoints = 64;
+  // 512-bit comparisons yield mask registers, which GCC turns into vectors of lanes only slowly;
+  // those lanes divide fast enough anyway.
+  constexpr bool kSkipLosers = kLanes <= 4;
   Winner winner;
   uint32_t i = 0;
   if (point_count >= kBlockPoints) {
@@ -202,8 +306,15 @@ inline __attribute__((always_inline)) NearestProjection ScanInLanes(const Projec
     const Values fx = ones * query.fx, fy = ones * query.fy;
     const Values cx = ones * query.cx, cy = ones * query.cy;
     const Values u = ones * query.u, v = ones * query.v;
+    const Values least_bounded_depth = ones * kLeastBoundedDepth;
+    const Values greatest_bounded_depth = ones * kGreatestBoundedDepth;
+    constexpr double kInfinity = std::numeric_limits<double>::infinity();
+    const Values infinity = ones * kInfinity;
+    LosingSides sides;
     double distances[kBlockPoints];
     for (; point_count - i >= kBlockPoints; i += kBlockPoints) {
+      UpdateLosingSides(query, winner.squared_distance, &sides);
+      const Values above = ones * sides.above, below = ones * sides.below;
       const Values best = ones * winner.squared_distance;
       Values least = best;
       for (int step = 0; step < static_cast<int>(kBlockPoints); step += kStepPoints) {
@@ -215,11 +326,27 @@ inline __attribute__((always_inline)) NearestProjection ScanInLanes(const Projec
           PointGroup<kLanes>::Load(xyz[i + step + g * kGroupPoints], x + first, y + first,
                                    z + first);
         }
-        Values px[kVectors], py[kVectors], pz[kVectors], du[kVectors], dv[kVectors];
+        Values px[kVectors], py[kVectors], pz[kVectors], fx_px[kVectors];
         for (int k = 0; k < kVectors; ++k) pz[k] = m2 * x[k] + m6 * y[k] + m10 * z[k] + m14;
         for (int k = 0; k < kVectors; ++k) px[k] = m0 * x[k] + m4 * y[k] + m8 * z[k] + m12;
+        for (int k = 0; k < kVectors; ++k) fx_px[k] = fx * px[k];
+        if constexpr (kSkipLosers) {
+          Mask losing = (pz[0] >= least_bounded_depth) & (pz[0] <= greatest_bounded_depth) &
+                        ((fx_px[0] >= above * pz[0]) | (fx_px[0] <= below * pz[0]));
+          for (int k = 1; k < kVectors; ++k) {
+            losing &= (pz[k] >= least_bounded_depth) & (pz[k] <= greatest_bounded_depth) &
+                      ((fx_px[k] >= above * pz[k]) | (fx_px[k] <= below * pz[k]));
+          }
+          if (AllLanes(losing)) {
+            for (int k = 0; k < kVectors; ++k) {
+              std::memcpy(distances + step + k * kLanes, &infinity, sizeof infinity);
+            }
+            continue;
+          }
+        }
         for (int k = 0; k < kVectors; ++k) py[k] = m1 * x[k] + m5 * y[k] + m9 * z[k] + m13;
-        for (int k = 0; k < kVectors; ++k) du[k] = fx * px[k] / pz[k] + cx - u;
+        Values du[kVectors], dv[kVectors];
+        for (int k = 0; k < kVectors; ++k) du[k] = fx_px[k] / pz[k] + cx - u;
         for (int k = 0; k < kVectors; ++k) dv[k] = fy * py[k] / pz[k] + cy - v;
         for (int k = 0; k < kVectors; ++k) {
           const Values squared_distance = du[k] * du[k] + dv[k] * dv[k];
