@@ -63,67 +63,80 @@ struct Winner {
 // fl(fl(du du) + fl(dv dv)) is at least best, or NaN: it loses the strict comparison. Likewise
 // for quotients at or below a `low` with du <= 0.
 //
-// Whether q >= high is decided without the division: for pz in [2^-20, 2^200] and |high| in
-// [2^-900, 2^800], the product of pz with a factor 2^-50 relatively beyond high rounds to a normal
-// double strictly beyond high pz, so fx px >= fl(factor pz) gives the real quotient fx px / pz >
-// high, and its rounding q >= high. An infinite fx px is beyond any bound, as is its quotient.
-struct LosingSides {
-  double best = std::numeric_limits<double>::quiet_NaN();  // the distance they were made for
-  // The factors: fx px >= above pz or fx px <= below pz (and pz within the range) loses. NaN
-  // where no bound was found: comparisons with NaN never reject a point.
-  double above = std::numeric_limits<double>::quiet_NaN();
-  double below = std::numeric_limits<double>::quiet_NaN();
-};
+// Whether q >= high is decided without the division. With |high| in [2^-900, 2^800] and pz in
+// [2^-20, 2^191] (no finite pz exceeds that while the matrix entries that make it stay within
+// 2^60), the product of pz with a factor 2^-50 relatively beyond high is a normal double, and
+// rounds strictly beyond high pz; so fx px >= fl(factor pz) gives the real quotient
+// fx px / pz > high, and its rounding q >= high. Infinite values decide the same way: an infinite
+// fx px has an infinite quotient, and an infinite pz makes the product infinite, so that either
+// fx px is infinite too (a NaN quotient, which loses) or high < 0 <= |q| with q zero.
+class LosingSides {
+ public:
+  explicit LosingSides(const ProjectionQuery& query)
+      : query_(query),
+        bounded_(std::isfinite(query.cx) && std::isfinite(query.u) &&
+                 std::fabs(query.color_camera_T_point_cloud[2]) <= 0x1p60 &&
+                 std::fabs(query.color_camera_T_point_cloud[6]) <= 0x1p60 &&
+                 std::fabs(query.color_camera_T_point_cloud[10]) <= 0x1p60 &&
+                 std::fabs(query.color_camera_T_point_cloud[14]) <= 0x1p60) {}
 
-constexpr double kLeastBoundedDepth = 0x1p-20;
-constexpr double kGreatestBoundedDepth = 0x1p200;
+  // Recomputed only when the best distance has changed: the sides for an earlier, greater best
+  // still hold for every later one.
+  void Update(double best) {
+    if (best == best_) return;
+    best_ = best;
+    above_ = Factor(1.0);
+    below_ = Factor(-1.0);
+  }
 
-// The factor beyond which every quotient loses to `best`, above the pixel for direction 1,
-// below for -1; NaN if none is found. A candidate is checked with the very operations a point
-// goes through, so only its monotonicity is relied upon, not the accuracy of the candidate.
-double LosingFactor(const ProjectionQuery& query, double best, double direction) {
-  constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
-  if (!(std::isfinite(query.cx) && std::isfinite(query.u) && best >= 0.0 && std::isfinite(best))) {
+  // The factors: fx px >= above pz or fx px <= below pz loses, for pz >= kLeastDepth. NaN where
+  // no bound was found: comparisons with NaN never reject a point.
+  double above() const { return above_; }
+  double below() const { return below_; }
+  static constexpr double kLeastDepth = 0x1p-20;
+
+  bool Loses(double fx_px, double pz) const {
+    return pz >= kLeastDepth && (fx_px >= above_ * pz || fx_px <= below_ * pz);
+  }
+
+ private:
+  // The factor beyond which every quotient loses to best_, above the pixel for direction 1,
+  // below for -1. A candidate is checked with the very operations a point goes through, so only
+  // their monotonicity is relied upon, not the accuracy of the candidate.
+  double Factor(double direction) const {
+    constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
+    if (!bounded_ || !(best_ >= 0.0 && std::isfinite(best_))) return kNone;
+    const double radius = std::sqrt(best_);
+    double margin = (std::fabs(query_.u) + std::fabs(query_.cx) + radius) * 0x1p-40 + 0x1p-800;
+    for (int attempt = 0; attempt < 4; ++attempt, margin *= 0x1p20) {
+      double quotient = query_.u - query_.cx + direction * (radius + margin);
+      const double offset = quotient + query_.cx - query_.u;
+      if (direction * offset >= 0.0 && offset * offset >= best_) {
+        // Any quotient further out loses as well: move it into the range the products need.
+        if (std::fabs(quotient) < 0x1p-900) quotient = direction * 0x1p-900;
+        if (direction * quotient < -0x1p800) quotient = -direction * 0x1p800;
+        if (direction * quotient > 0x1p800) return kNone;
+        return quotient + direction * (std::fabs(quotient) * 0x1p-50);
+      }
+    }
     return kNone;
   }
-  const double radius = std::sqrt(best);
-  double margin = (std::fabs(query.u) + std::fabs(query.cx) + radius) * 0x1p-40 + 0x1p-800;
-  for (int attempt = 0; attempt < 4; ++attempt, margin *= 0x1p20) {
-    double quotient = query.u - query.cx + direction * (radius + margin);
-    const double offset = quotient + query.cx - query.u;
-    if (direction * offset >= 0.0 && offset * offset >= best) {
-      // Any quotient further out loses as well: move it into the range the products need.
-      if (std::fabs(quotient) < 0x1p-900) quotient = direction * 0x1p-900;
-      if (direction * quotient < -0x1p800) quotient = -direction * 0x1p800;
-      if (direction * quotient > 0x1p800) return kNone;
-      return quotient + direction * (std::fabs(quotient) * 0x1p-50);
-    }
-  }
-  return kNone;
-}
 
-// Recomputed only when the best distance has changed: a bound for an earlier, greater best
-// still holds for every later one.
-inline void UpdateLosingSides(const ProjectionQuery& query, double best, LosingSides* sides) {
-  if (best == sides->best) return;
-  sides->best = best;
-  sides->above = LosingFactor(query, best, 1.0);
-  sides->below = LosingFactor(query, best, -1.0);
-}
-
-inline bool Loses(const LosingSides& sides, double fx_px, double pz) {
-  return pz >= kLeastBoundedDepth && pz <= kGreatestBoundedDepth &&
-         (fx_px >= sides.above * pz || fx_px <= sides.below * pz);
-}
+  const ProjectionQuery& query_;
+  const bool bounded_;
+  double best_ = std::numeric_limits<double>::quiet_NaN();  // the distance the sides are for
+  double above_ = std::numeric_limits<double>::quiet_NaN();
+  double below_ = std::numeric_limits<double>::quiet_NaN();
+};
 
 NearestProjection ScanOneByOne(const ProjectionQuery& query, const float (*xyz)[3],
                                uint32_t point_count) {
   constexpr uint32_t kBlockPoints = 64;
   const double* m = query.color_camera_T_point_cloud;
   Winner winner;
-  LosingSides sides;
+  LosingSides sides(query);
   for (uint32_t block = 0; block < point_count; block += kBlockPoints) {
-    UpdateLosingSides(query, winner.squared_distance, &sides);
+    sides.Update(winner.squared_distance);
     const uint32_t end = point_count - block > kBlockPoints ? block + kBlockPoints : point_count;
     for (uint32_t i = block; i < end; ++i) {
       const double x = xyz[i][0];
@@ -132,7 +145,7 @@ NearestProjection ScanOneByOne(const ProjectionQuery& query, const float (*xyz)[
       const double pz = m[2] * x + m[6] * y + m[10] * z + m[14];
       const double px = m[0] * x + m[4] * y + m[8] * z + m[12];
       const double fx_px = query.fx * px;
-      if (Loses(sides, fx_px, pz)) continue;
+      if (sides.Loses(fx_px, pz)) continue;
       const double py = m[1] * x + m[5] * y + m[9] * z + m[13];
       const double du = fx_px / pz + query.cx - query.u;
       const double dv = query.fy * py / pz + query.cy - query.v;
@@ -185,23 +198,24 @@ inline __attribute__((always_inline)) void KeepInRegister(Vector* vector) {
 #endif
 }
 
-// Whether every lane of a comparison's result is true. GCC would test the lanes one by one.
+// One bit per lane of a comparison's result, lane 0 lowest. Combined in integer registers: GCC
+// would combine the comparisons' lanes slowly before testing them.
 template <typename Mask>
-inline __attribute__((always_inline)) bool AllLanes(const Mask& mask) {
+inline __attribute__((always_inline)) int LaneBits(const Mask& mask) {
   constexpr int kLanes = sizeof mask / sizeof mask[0];
 #ifdef __x86_64__
   static_assert(kLanes == 2 || kLanes == 4, "one sign bit per lane of at most 256 bits");
-  int signs;
+  int bits;
   if constexpr (kLanes == 2) {
-    asm("movmskpd %1, %0" : "=r"(signs) : "x"(mask));
+    asm("movmskpd %1, %0" : "=r"(bits) : "x"(mask));
   } else {
-    asm("vmovmskpd %1, %0" : "=r"(signs) : "x"(mask));
+    asm("vmovmskpd %1, %0" : "=r"(bits) : "x"(mask));
   }
-  return signs == (1 << kLanes) - 1;
+  return bits;
 #else
-  bool all = true;
-  for (int lane = 0; lane < kLanes; ++lane) all &= mask[lane] != 0;
-  return all;
+  int bits = 0;
+  for (int lane = 0; lane < kLanes; ++lane) bits |= (mask[lane] != 0 ? 1 : 0) << lane;
+  return bits;
 #endif
 }
 
@@ -306,15 +320,14 @@ inline __attribute__((always_inline)) NearestProjection ScanInLanes(const Projec
     const Values fx = ones * query.fx, fy = ones * query.fy;
     const Values cx = ones * query.cx, cy = ones * query.cy;
     const Values u = ones * query.u, v = ones * query.v;
-    const Values least_bounded_depth = ones * kLeastBoundedDepth;
-    const Values greatest_bounded_depth = ones * kGreatestBoundedDepth;
+    const Values least_depth = ones * LosingSides::kLeastDepth;
     constexpr double kInfinity = std::numeric_limits<double>::infinity();
     const Values infinity = ones * kInfinity;
-    LosingSides sides;
+    LosingSides sides(query);
     double distances[kBlockPoints];
     for (; point_count - i >= kBlockPoints; i += kBlockPoints) {
-      UpdateLosingSides(query, winner.squared_distance, &sides);
-      const Values above = ones * sides.above, below = ones * sides.below;
+      sides.Update(winner.squared_distance);
+      const Values above = ones * sides.above(), below = ones * sides.below();
       const Values best = ones * winner.squared_distance;
       Values least = best;
       for (int step = 0; step < static_cast<int>(kBlockPoints); step += kStepPoints) {
@@ -331,13 +344,12 @@ inline __attribute__((always_inline)) NearestProjection ScanInLanes(const Projec
         for (int k = 0; k < kVectors; ++k) px[k] = m0 * x[k] + m4 * y[k] + m8 * z[k] + m12;
         for (int k = 0; k < kVectors; ++k) fx_px[k] = fx * px[k];
         if constexpr (kSkipLosers) {
-          Mask losing = (pz[0] >= least_bounded_depth) & (pz[0] <= greatest_bounded_depth) &
-                        ((fx_px[0] >= above * pz[0]) | (fx_px[0] <= below * pz[0]));
-          for (int k = 1; k < kVectors; ++k) {
-            losing &= (pz[k] >= least_bounded_depth) & (pz[k] <= greatest_bounded_depth) &
-                      ((fx_px[k] >= above * pz[k]) | (fx_px[k] <= below * pz[k]));
+          int losing = (1 << kLanes) - 1;
+          for (int k = 0; k < kVectors; ++k) {
+            losing &= LaneBits(pz[k] >= least_depth) &
+                      (LaneBits(fx_px[k] >= above * pz[k]) | LaneBits(fx_px[k] <= below * pz[k]));
           }
-          if (AllLanes(losing)) {
+          if (losing == (1 << kLanes) - 1) {
             for (int k = 0; k < kVectors; ++k) {
               std::memcpy(distances + step + k * kLanes, &infinity, sizeof infinity);
             }
