@@ -189,9 +189,13 @@ inline __attribute__((always_inline)) void Widen(const Floats8& f, Lanes<8>::Val
 }
 
 // GCC would otherwise trace every lane of a shuffled load back to memory and load it on its own.
+// Clang checks the register's size in the template, compiled for no particular instruction set,
+// and keeps the vector by itself.
 template <typename Vector>
 inline __attribute__((always_inline)) void KeepInRegister(Vector* vector) {
-#ifdef __x86_64__
+#if defined(__clang__)
+  (void)vector;
+#elif defined(__x86_64__)
   asm("" : "+x"(*vector));
 #else
   asm("" : "+w"(*vector));
@@ -199,11 +203,12 @@ inline __attribute__((always_inline)) void KeepInRegister(Vector* vector) {
 }
 
 // One bit per lane of a comparison's result, lane 0 lowest. Combined in integer registers: GCC
-// would combine the comparisons' lanes slowly before testing them.
+// would combine the comparisons' lanes slowly before testing them. (Clang, as above, refuses the
+// 256-bit register here.)
 template <typename Mask>
 inline __attribute__((always_inline)) int LaneBits(const Mask& mask) {
   constexpr int kLanes = sizeof mask / sizeof mask[0];
-#ifdef __x86_64__
+#if defined(__x86_64__) && !defined(__clang__)
   static_assert(kLanes == 2 || kLanes == 4, "one sign bit per lane of at most 256 bits");
   int bits;
   if constexpr (kLanes == 2) {
@@ -293,7 +298,8 @@ struct PointGroup<8> {
 // The distances of a block of points are computed in lanes and kept; only a block holding a
 // distance below the best so far is searched again, in order and with the same strict
 // comparison, so the first nearest point of the whole cloud wins exactly as in ScanOneByOne. The
-// depth no lane has to carry is recomputed for the winner alone.
+// depth no lane has to carry is recomputed for the winner alone. A step whose points all lose
+// (LosingSides) records them as infinitely far, which loses the same comparisons.
 template <int kLanes, int kGroupsPerStep>
 inline __attribute__((always_inline)) NearestProjection ScanInLanes(const ProjectionQuery& query,
                                                                     const float (*xyz)[3],
@@ -379,7 +385,8 @@ inline __attribute__((always_inline)) NearestProjection ScanInLanes(const Projec
 }
 #endif
 #if defined(SOLVO_NEAREST_PROJECTION_LANES) && defined(__x86_64__)
-// The lookup runs on an application's render thread: use the widest registers the CPU has.
+// The lookup runs on an application's render thread: use the widest registers the CPU has. Two
+// groups a step keep the 512-bit lanes busy; in the narrower ones they only crowd the registers.
 __attribute__((target("avx512f"))) NearestProjection ScanAvx512(const ProjectionQuery& query,
                                                                 const float (*xyz)[3],
                                                                 uint32_t point_count) {
