@@ -202,22 +202,29 @@ inline __attribute__((always_inline)) void KeepInRegister(Vector* vector) {
 #endif
 }
 
-// One bit per lane of a comparison's result, lane 0 lowest. Combined in integer registers: GCC
-// would combine the comparisons' lanes slowly before testing them. (Clang, as above, refuses the
-// 256-bit register here.)
-template <typename Mask>
-inline __attribute__((always_inline)) int LaneBits(const Mask& mask) {
-  constexpr int kLanes = sizeof mask / sizeof mask[0];
+// One bit per lane, lane 0 lowest, for whether a >= b: the bits of several comparisons are
+// combined in integer registers. GCC would combine the comparisons' lanes slowly before testing
+// them, and turns a 512-bit comparison's mask register into a vector first. (Clang, as above,
+// refuses the wide registers here.)
+template <typename Values>
+inline __attribute__((always_inline)) int GreaterOrEqualBits(const Values& a, const Values& b) {
+  constexpr int kLanes = sizeof a / sizeof a[0];
 #if defined(__x86_64__) && !defined(__clang__)
-  static_assert(kLanes == 2 || kLanes == 4, "one sign bit per lane of at most 256 bits");
   int bits;
   if constexpr (kLanes == 2) {
+    const auto mask = a >= b;
     asm("movmskpd %1, %0" : "=r"(bits) : "x"(mask));
-  } else {
+  } else if constexpr (kLanes == 4) {
+    const auto mask = a >= b;
     asm("vmovmskpd %1, %0" : "=r"(bits) : "x"(mask));
+  } else {
+    static_assert(kLanes == 8, "vectors of 2, 4 or 8 doubles");
+    // Predicate 13 is >=, signalling on NaN like the operator.
+    asm("vcmppd $13, %2, %1, %%k1\n\tkmovw %%k1, %0" : "=r"(bits) : "v"(a), "v"(b) : "k1");
   }
   return bits;
 #else
+  const auto mask = a >= b;
   int bits = 0;
   for (int lane = 0; lane < kLanes; ++lane) bits |= (mask[lane] != 0 ? 1 : 0) << lane;
   return bits;
@@ -311,9 +318,6 @@ inline __attribute__((always_inline)) NearestProjection ScanInLanes(const Projec
   constexpr int kStepPoints = kGroupPoints * kGroupsPerStep;
   constexpr int kVectors = kStepPoints / kLanes;
   constexpr uint32_t kBlockPoints = 64;
-  // 512-bit comparisons yield mask registers, which GCC turns into vectors of lanes only slowly;
-  // those lanes divide fast enough anyway.
-  constexpr bool kSkipLosers = kLanes <= 4;
   Winner winner;
   uint32_t i = 0;
   if (point_count >= kBlockPoints) {
@@ -349,18 +353,17 @@ inline __attribute__((always_inline)) NearestProjection ScanInLanes(const Projec
         for (int k = 0; k < kVectors; ++k) pz[k] = m2 * x[k] + m6 * y[k] + m10 * z[k] + m14;
         for (int k = 0; k < kVectors; ++k) px[k] = m0 * x[k] + m4 * y[k] + m8 * z[k] + m12;
         for (int k = 0; k < kVectors; ++k) fx_px[k] = fx * px[k];
-        if constexpr (kSkipLosers) {
-          int losing = (1 << kLanes) - 1;
+        int losing = (1 << kLanes) - 1;
+        for (int k = 0; k < kVectors; ++k) {
+          losing &= GreaterOrEqualBits(pz[k], least_depth) &
+                     (GreaterOrEqualBits(fx_px[k], above * pz[k]) |
+                      GreaterOrEqualBits(below * pz[k], fx_px[k]));
+        }
+        if (losing == (1 << kLanes) - 1) {
           for (int k = 0; k < kVectors; ++k) {
-            losing &= LaneBits(pz[k] >= least_depth) &
-                      (LaneBits(fx_px[k] >= above * pz[k]) | LaneBits(fx_px[k] <= below * pz[k]));
+            std::memcpy(distances + step + k * kLanes, &infinity, sizeof infinity);
           }
-          if (losing == (1 << kLanes) - 1) {
-            for (int k = 0; k < kVectors; ++k) {
-              std::memcpy(distances + step + k * kLanes, &infinity, sizeof infinity);
-            }
-            continue;
-          }
+          continue;
         }
         for (int k = 0; k < kVectors; ++k) py[k] = m1 * x[k] + m5 * y[k] + m9 * z[k] + m13;
         Values du[kVectors], dv[kVectors];
