@@ -23,7 +23,8 @@ struct NearestProjection {
 
 // Transforms and projects every point in order, in double precision, and returns the first one
 // of least squared pixel distance (strictly less wins, so ties keep the earlier point; a NaN
-// distance never wins). Points behind the camera are not skipped. No allocation.
+// distance never wins). Points behind the camera are not skipped. A point that provably cannot
+// win may be left before its divisions; the result is the same bit for bit. No allocation.
 NearestProjection FindNearestProjection(const ProjectionQuery& query, const float (*xyz)[3],
                                         uint32_t point_count);
 
