@@ -109,6 +109,26 @@ TEST(HalfedgeMeshWalks, AnOpenFanGivesOneEdgeMoreThanFacesEndingWithTheOutHalfed
   }
 }
 
+TEST(HalfedgeMeshWalks, FaceCornersFromTheFanAreTheFacesLoopOrder) {
+  // Faces around a vertex begin their loops at every one of their three corners somewhere here,
+  // closed and open fans alike.
+  for (const MeshArrays& arrays : {TorusGrid(5, 4), Icosphere(1), OpenFan()}) {
+    const auto mesh = BuildMesh(arrays);
+    for (uint32_t v = 0; v < mesh->NVertices(); ++v) {
+      const auto& vertex = mesh->GetVertex(v);
+      std::vector<std::shared_ptr<Face>> faces;
+      mesh->ForEachVertexFaceCorners(
+          vertex, [&](const std::shared_ptr<Face>& face, const Vertex* const* corners) {
+            faces.push_back(face);
+            const auto loop = mesh->GetFaceVertices(face);
+            ASSERT_EQ(loop.size(), 3u);
+            for (int k = 0; k < 3; ++k) EXPECT_EQ(corners[k], loop[k].get()) << v << " " << k;
+          });
+      EXPECT_EQ(faces, mesh->GetVertexFaces(vertex)) << v;
+    }
+  }
+}
+
 TEST(HalfedgeMeshAccess, GetVertexOutOfRangeOrRemovedLogsAnErrorLine) {
   const auto mesh = BuildMesh(Tetrahedron());
   ElementAccess::Remove(mesh->GetVertex(2).get());
