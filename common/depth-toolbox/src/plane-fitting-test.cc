@@ -5,8 +5,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <memory>
 #include <random>
@@ -14,6 +16,7 @@
 
 #include "engine-data/pointcloud.h"
 #include "geometry-toolbox/plane-model.h"
+#include "scatter-sums.h"
 
 namespace {
 
@@ -180,6 +183,49 @@ TEST(FitPlaneModel, GivesTheSamePlaneForListedColumnsAsForTheirCopy) {
     PlaneModel from_list;
     ASSERT_EQ(FitPlaneModel(selected, &from_copy), FitPlaneModel(points, indices, &from_list));
     EXPECT_THAT(from_list, IsSamePlane(from_copy)) << n;
+  }
+}
+
+TEST(AddScatter, EveryImplementationGivesTheSameSumsBitForBit) {
+  // Coordinates of every magnitude, some far from the centre (the sums round), running sums
+  // carried over from an earlier call, and NaN and infinite coordinates (which must spread the
+  // same way).
+  constexpr int kLanes = depth_toolbox::kScatterLanes;
+  std::mt19937 engine(17);
+  std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
+  std::uniform_int_distribution<int> exponent(-30, 30);
+  const int n = 40 * kLanes;
+  std::vector<float> x(n), y(n), z(n);
+  for (int i = 0; i < n; ++i) {
+    x[static_cast<size_t>(i)] = std::ldexp(unit(engine), exponent(engine));
+    y[static_cast<size_t>(i)] = 1.5f + 0.01f * unit(engine);
+    z[static_cast<size_t>(i)] = 3.0f + std::ldexp(unit(engine), exponent(engine) / 3);
+  }
+  y[static_cast<size_t>(n - 5)] = std::numeric_limits<float>::quiet_NaN();
+  z[static_cast<size_t>(n - 11)] = std::numeric_limits<float>::infinity();
+  const float m[3] = {0.25f, 1.5f, 3.0f};
+  const auto implementations = depth_toolbox::AddScatterImplementations();
+  ASSERT_FALSE(implementations.empty());
+  for (const int count : {0, kLanes, 5 * kLanes, n}) {
+    float expected[6][kLanes];
+    for (int k = 0; k < 6; ++k) {
+      for (int lane = 0; lane < kLanes; ++lane) expected[k][lane] = 0.5f * static_cast<float>(k);
+    }
+    // The first 8 points once, then `count` further points.
+    implementations.back().add(x.data(), y.data(), z.data(), kLanes, m, expected);
+    implementations.back().add(x.data() + kLanes, y.data() + kLanes, z.data() + kLanes,
+                               std::min(count, n - kLanes) / kLanes * kLanes, m, expected);
+    for (const auto& implementation : implementations) {
+      float sums[6][kLanes];
+      for (int k = 0; k < 6; ++k) {
+        for (int lane = 0; lane < kLanes; ++lane) sums[k][lane] = 0.5f * static_cast<float>(k);
+      }
+      implementation.add(x.data(), y.data(), z.data(), kLanes, m, sums);
+      implementation.add(x.data() + kLanes, y.data() + kLanes, z.data() + kLanes,
+                         std::min(count, n - kLanes) / kLanes * kLanes, m, sums);
+      EXPECT_EQ(std::memcmp(sums, expected, sizeof sums), 0)
+          << implementation.name << ", " << count << " points";
+    }
   }
 }
 
