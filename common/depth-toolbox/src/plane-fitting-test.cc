@@ -14,6 +14,7 @@
 #include <random>
 #include <vector>
 
+#include "block-box.h"
 #include "engine-data/pointcloud.h"
 #include "geometry-toolbox/plane-model.h"
 #include "scatter-sums.h"
@@ -183,6 +184,44 @@ TEST(FitPlaneModel, GivesTheSamePlaneForListedColumnsAsForTheirCopy) {
     PlaneModel from_list;
     ASSERT_EQ(FitPlaneModel(selected, &from_copy), FitPlaneModel(points, indices, &from_list));
     EXPECT_THAT(from_list, IsSamePlane(from_copy)) << n;
+  }
+}
+
+TEST(BlockBox, EveryImplementationBoundsTheSameRunsAndSeesEveryNonFiniteCoordinate) {
+  // Runs of every length up to past two register steps, at every offset, with extremes in every
+  // position; then each run again with one NaN or infinite coordinate somewhere in it.
+  std::mt19937 engine(23);
+  std::normal_distribution<float> normal(0.0f, 3.0f);
+  std::vector<float> xyz(3 * 200);
+  for (float& value : xyz) value = normal(engine);
+  xyz[3 * 77 + 1] = -1e30f;
+  xyz[3 * 120 + 2] = 2e30f;
+  xyz[3 * 5] = -0.0f;
+  const auto implementations = depth_toolbox::BlockBoxImplementations();
+  ASSERT_FALSE(implementations.empty());
+  const auto reference = implementations.back().box;
+  const float kNaN = std::numeric_limits<float>::quiet_NaN();
+  const float kInf = std::numeric_limits<float>::infinity();
+  for (int length = 1; length <= 60; ++length) {
+    for (int first = 0; first + length <= 200; first += 7) {
+      const float* run = xyz.data() + 3 * first;
+      float expected_lo[3], expected_hi[3];
+      ASSERT_TRUE(reference(run, length, expected_lo, expected_hi));
+      for (const auto& implementation : implementations) {
+        float lo[3], hi[3];
+        EXPECT_TRUE(implementation.box(run, length, lo, hi)) << implementation.name;
+        EXPECT_EQ(std::memcmp(lo, expected_lo, sizeof lo), 0) << implementation.name << length;
+        EXPECT_EQ(std::memcmp(hi, expected_hi, sizeof hi), 0) << implementation.name << length;
+        std::vector<float> spoilt(run, run + 3 * length);
+        for (const float bad : {kNaN, kInf, -kInf}) {
+          const size_t at = static_cast<size_t>((first * 13 + length * 5) % (3 * length));
+          spoilt[at] = bad;
+          EXPECT_FALSE(implementation.box(spoilt.data(), length, lo, hi))
+              << implementation.name << " " << bad << " at " << at << " of " << 3 * length;
+          spoilt[at] = run[at];
+        }
+      }
+    }
   }
 }
 
