@@ -287,6 +287,36 @@ TEST(RefitPlaneModel, MatchesFindInliersThenFitPlaneModel) {
   }
 }
 
+TEST(RefitPlaneModel, TakesTheSamePointsAsFindInliersAtTheThresholdAndAmongNonFinitePoints) {
+  // Points exactly at the threshold, NaN and infinite coordinates inside blocks that are
+  // otherwise inliers, and a last block the sixteen-at-a-time path leaves partly to the scalar one.
+  std::mt19937 engine(29);
+  std::uniform_real_distribution<double> coefficient(-1.0, 1.0);
+  Eigen::Matrix3Xf points = RoomCloud(5003, 0.004f, 13);
+  const float kNaN = std::numeric_limits<float>::quiet_NaN();
+  const float kInf = std::numeric_limits<float>::infinity();
+  for (int i = 40; i < 5003; i += 173) points(i % 3, i) = i % 2 == 0 ? kNaN : kInf;
+  points(1, 5001) = -kInf;
+  for (int trial = 0; trial < 12; ++trial) {
+    const PlaneModel plane(0.05 * coefficient(engine), -1.0 + 0.05 * coefficient(engine),
+                           0.05 * coefficient(engine), 1.5 + 0.01 * coefficient(engine));
+    Eigen::RowVectorXf distances(points.cols());
+    plane.ComputeDistances(points, &distances);
+    const double at = distances[trial * 401 % 1500];
+    for (const double threshold : {at, std::nextafter(at, 1e300), 0.004, 0.0}) {
+      std::vector<int> inliers;
+      FindInliers(points, plane, threshold, &inliers);
+      PlaneModel expected(9, 9, 9, 9);
+      const bool expected_ok = inliers.size() >= 3 && FitPlaneModel(points, inliers, &expected);
+      PlaneModel refitted(9, 9, 9, 9);
+      Eigen::Index n_inliers = -1;
+      EXPECT_EQ(RefitPlaneModel(points, plane, threshold, &refitted, &n_inliers), expected_ok);
+      EXPECT_EQ(n_inliers, static_cast<Eigen::Index>(inliers.size()));
+      EXPECT_THAT(refitted, IsSamePlane(expected)) << "trial " << trial << " at " << threshold;
+    }
+  }
+}
+
 class SampleWithoutReplacementTest : public ::testing::Test {
  protected:
   void SetUp() override {

@@ -8,6 +8,11 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <vector>
+
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
 
 #include "depth-toolbox/point-block-bounds.h"
 #include "float4.h"
@@ -229,6 +234,102 @@ class ColumnSource {
   Eigen::Index next_ = 0;
 };
 
+// Writes the points of the block of `length` points at `points` that pass `test` (every one when
+// `every` is set) to x, y, z in order, and returns how many. The arrays must have room for
+// `length` values each, beyond what is returned.
+int GatherPassingOneByOne(const float* points, int length, const InlierTest& test, bool every,
+                          float* x, float* y, float* z) {
+  if (every) {
+    for (int j = 0; j < length; ++j) {
+      x[j] = points[3 * j];
+      y[j] = points[3 * j + 1];
+      z[j] = points[3 * j + 2];
+    }
+    return length;
+  }
+  int32_t keep[kBlockPoints];
+  MarkInliers(points, length, test, keep);
+  int count = 0;
+  // Every point is written; only a passing one advances the position.
+  for (int j = 0; j < length; ++j) {
+    x[count] = points[3 * j];
+    y[count] = points[3 * j + 1];
+    z[count] = points[3 * j + 2];
+    count += keep[j];
+  }
+  return count;
+}
+
+#if DEPTH_TOOLBOX_HAS_FLOAT4 && defined(__x86_64__) && !defined(__clang__)
+#define DEPTH_TOOLBOX_GATHER_AVX512 1
+// GatherPassingOneByOne sixteen points at a time: the same test in the same operations and
+// order lane by lane, and the passing lanes packed together by the instruction set's compress.
+__attribute__((target("avx512f"))) int GatherPassingAvx512(const float* points, int length,
+                                                           const InlierTest& test, bool every,
+                                                           float* x, float* y, float* z) {
+  typedef float Float16 __attribute__((vector_size(64)));
+  typedef int32_t Int16 __attribute__((vector_size(64)));
+  const InlierTest t = test;  // a copy the stores cannot reach
+  int count = 0;
+  int j = 0;
+  for (; j + 16 <= length; j += 16) {
+    Float16 a, b, c;  // floats 0-15, 16-31 and 32-47 of x0 y0 z0 x1 ...
+    std::memcpy(&a, points + 3 * j, sizeof a);
+    std::memcpy(&b, points + 3 * j + 16, sizeof b);
+    std::memcpy(&c, points + 3 * j + 32, sizeof c);
+    const Float16 x_ab = __builtin_shuffle(
+        a, b, Int16{0, 3, 6, 9, 12, 15, 18, 21, 24, 27, 30, 0, 0, 0, 0, 0});
+    const Float16 y_ab = __builtin_shuffle(
+        a, b, Int16{1, 4, 7, 10, 13, 16, 19, 22, 25, 28, 31, 0, 0, 0, 0, 0});
+    const Float16 z_ab = __builtin_shuffle(
+        a, b, Int16{2, 5, 8, 11, 14, 17, 20, 23, 26, 29, 0, 0, 0, 0, 0, 0});
+    const Float16 px = __builtin_shuffle(
+        x_ab, c, Int16{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 17, 20, 23, 26, 29});
+    const Float16 py = __builtin_shuffle(
+        y_ab, c, Int16{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 18, 21, 24, 27, 30});
+    const Float16 pz = __builtin_shuffle(
+        z_ab, c, Int16{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 16, 19, 22, 25, 28, 31});
+    __mmask16 passes = 0xffff;
+    if (!every) {
+      const Float16 offset = py * t.b + px * t.a + pz * t.c;
+      const Float16 value = offset + t.d;
+      // Clearing the sign bit is the absolute value.
+      const Float16 magnitude = (Float16)((Int16)value & 0x7fffffff);
+      // Ordered less-than: NaN never passes.
+      passes = _mm512_cmp_ps_mask(magnitude, _mm512_set1_ps(t.bound), _CMP_LT_OQ);
+    }
+    _mm512_storeu_ps(x + count, _mm512_maskz_compress_ps(passes, px));
+    _mm512_storeu_ps(y + count, _mm512_maskz_compress_ps(passes, py));
+    _mm512_storeu_ps(z + count, _mm512_maskz_compress_ps(passes, pz));
+    count += __builtin_popcount(passes);
+  }
+  for (; j < length; ++j) {
+    const float* point = points + 3 * j;
+    x[count] = point[0];
+    y[count] = point[1];
+    z[count] = point[2];
+    count += every || Passes(point, t) ? 1 : 0;
+  }
+  return count;
+}
+#endif
+
+using GatherPassingFunction = int (*)(const float* points, int length, const InlierTest& test,
+                                      bool every, float* x, float* y, float* z);
+
+std::vector<GatherPassingFunction> GatherPassingImplementations() {
+  std::vector<GatherPassingFunction> implementations;
+#ifdef DEPTH_TOOLBOX_GATHER_AVX512
+  __builtin_cpu_init();  // may run from a load-time initializer, before the runtime's own
+  if (__builtin_cpu_supports("avx512f")) implementations.push_back(GatherPassingAvx512);
+#endif
+  implementations.push_back(GatherPassingOneByOne);
+  return implementations;
+}
+
+// Chosen once at load.
+const GatherPassingFunction kGatherPassing = GatherPassingImplementations().front();
+
 // The points of a cloud that pass a test, in cloud order, with blocks decided by their boxes
 // taken whole or skipped.
 class PassingPointSource {
@@ -239,7 +340,6 @@ class PassingPointSource {
   void Rewind() { next_block_ = 0; }
   int Next(float* x, float* y, float* z) {
     int count = 0;
-    int32_t keep[kBlockPoints];
     while (next_block_ < bounds_.NBlocks() && count + kBlockPoints <= kChunk) {
       const Eigen::Index block = next_block_++;
       const int32_t verdict = verdicts_[block];
@@ -247,23 +347,8 @@ class PassingPointSource {
       const Eigen::Index begin = bounds_.BlockBegin(block);
       const int length = static_cast<int>(bounds_.BlockEnd(block) - begin);
       const float* points = xyz_ + 3 * begin;
-      if (verdict == kEveryPointPasses) {
-        for (int j = 0; j < length; ++j) {
-          x[count + j] = points[3 * j];
-          y[count + j] = points[3 * j + 1];
-          z[count + j] = points[3 * j + 2];
-        }
-        count += length;
-        continue;
-      }
-      MarkInliers(points, length, test_, keep);
-      // Every point is written; only a passing one advances the position.
-      for (int j = 0; j < length; ++j) {
-        x[count] = points[3 * j];
-        y[count] = points[3 * j + 1];
-        z[count] = points[3 * j + 2];
-        count += keep[j];
-      }
+      count += kGatherPassing(points, length, test_, verdict == kEveryPointPasses, x + count,
+                              y + count, z + count);
     }
     return count;
   }
