@@ -338,13 +338,22 @@ std::vector<float> GatherNearPoints(const SolvoXYZij& point_cloud,
     const int length = static_cast<int>(bounds.BlockEnd(block) - begin);
     const float* points = xyz + 3 * begin;
     mark(points, length, projection, near);
-    // Near points come in runs along an image row: one copy per run.
+    // Near points come in runs along an image row: one copy per run. Marks are 0 or 1, so eight
+    // of them sum to 0 or 8 exactly when all are far or all near.
+    constexpr int kGroup = 8;
+    const auto group_sum = [&near](int first) {
+      int sum = 0;
+      for (int k = 0; k < kGroup; ++k) sum += near[first + k];
+      return sum;
+    };
     for (int j = 0; j < length;) {
       if (near[j] == 0) {
-        ++j;
+        while (j + kGroup <= length && group_sum(j) == 0) j += kGroup;
+        while (j < length && near[j] == 0) ++j;
         continue;
       }
       int end = j + 1;
+      while (end + kGroup <= length && group_sum(end) == kGroup) end += kGroup;
       while (end < length && near[end] != 0) ++end;
       near_points.insert(near_points.end(), points + 3 * j, points + 3 * end);
       j = end;
