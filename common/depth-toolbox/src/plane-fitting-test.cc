@@ -5,15 +5,19 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <memory>
 #include <random>
 #include <vector>
 
+#include "block-box.h"
 #include "engine-data/pointcloud.h"
 #include "geometry-toolbox/plane-model.h"
+#include "scatter-sums.h"
 
 namespace {
 
@@ -183,6 +187,87 @@ TEST(FitPlaneModel, GivesTheSamePlaneForListedColumnsAsForTheirCopy) {
   }
 }
 
+TEST(BlockBox, EveryImplementationBoundsTheSameRunsAndSeesEveryNonFiniteCoordinate) {
+  // Runs of every length up to past two register steps, at every offset, with extremes in every
+  // position; then each run again with one NaN or infinite coordinate somewhere in it.
+  std::mt19937 engine(23);
+  std::normal_distribution<float> normal(0.0f, 3.0f);
+  std::vector<float> xyz(3 * 200);
+  for (float& value : xyz) value = normal(engine);
+  xyz[3 * 77 + 1] = -1e30f;
+  xyz[3 * 120 + 2] = 2e30f;
+  xyz[3 * 5] = -0.0f;
+  const auto implementations = depth_toolbox::BlockBoxImplementations();
+  ASSERT_FALSE(implementations.empty());
+  const auto reference = implementations.back().box;
+  const float kNaN = std::numeric_limits<float>::quiet_NaN();
+  const float kInf = std::numeric_limits<float>::infinity();
+  for (int length = 1; length <= 60; ++length) {
+    for (int first = 0; first + length <= 200; first += 7) {
+      const float* run = xyz.data() + 3 * first;
+      float expected_lo[3], expected_hi[3];
+      ASSERT_TRUE(reference(run, length, expected_lo, expected_hi));
+      for (const auto& implementation : implementations) {
+        float lo[3], hi[3];
+        EXPECT_TRUE(implementation.box(run, length, lo, hi)) << implementation.name;
+        EXPECT_EQ(std::memcmp(lo, expected_lo, sizeof lo), 0) << implementation.name << length;
+        EXPECT_EQ(std::memcmp(hi, expected_hi, sizeof hi), 0) << implementation.name << length;
+        std::vector<float> spoilt(run, run + 3 * length);
+        for (const float bad : {kNaN, kInf, -kInf}) {
+          const size_t at = static_cast<size_t>((first * 13 + length * 5) % (3 * length));
+          spoilt[at] = bad;
+          EXPECT_FALSE(implementation.box(spoilt.data(), length, lo, hi))
+              << implementation.name << " " << bad << " at " << at << " of " << 3 * length;
+          spoilt[at] = run[at];
+        }
+      }
+    }
+  }
+}
+
+TEST(AddScatter, EveryImplementationGivesTheSameSumsBitForBit) {
+  // Coordinates of every magnitude, some far from the centre (the sums round), running sums
+  // carried over from an earlier call, and NaN and infinite coordinates (which must spread the
+  // same way).
+  constexpr int kLanes = depth_toolbox::kScatterLanes;
+  std::mt19937 engine(17);
+  std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
+  std::uniform_int_distribution<int> exponent(-30, 30);
+  const int n = 40 * kLanes;
+  std::vector<float> x(n), y(n), z(n);
+  for (int i = 0; i < n; ++i) {
+    x[static_cast<size_t>(i)] = std::ldexp(unit(engine), exponent(engine));
+    y[static_cast<size_t>(i)] = 1.5f + 0.01f * unit(engine);
+    z[static_cast<size_t>(i)] = 3.0f + std::ldexp(unit(engine), exponent(engine) / 3);
+  }
+  y[static_cast<size_t>(n - 5)] = std::numeric_limits<float>::quiet_NaN();
+  z[static_cast<size_t>(n - 11)] = std::numeric_limits<float>::infinity();
+  const float m[3] = {0.25f, 1.5f, 3.0f};
+  const auto implementations = depth_toolbox::AddScatterImplementations();
+  ASSERT_FALSE(implementations.empty());
+  for (const int count : {0, kLanes, 5 * kLanes, n}) {
+    float expected[6][kLanes];
+    for (int k = 0; k < 6; ++k) {
+      for (int lane = 0; lane < kLanes; ++lane) expected[k][lane] = 0.5f * static_cast<float>(k);
+    }
+    // The first 8 points once, then `count` further points.
+    implementations.back().add(x.data(), y.data(), z.data(), kLanes, m, expected);
+    implementations.back().add(x.data() + kLanes, y.data() + kLanes, z.data() + kLanes,
+                               std::min(count, n - kLanes) / kLanes * kLanes, m, expected);
+    for (const auto& implementation : implementations) {
+      float sums[6][kLanes];
+      for (int k = 0; k < 6; ++k) {
+        for (int lane = 0; lane < kLanes; ++lane) sums[k][lane] = 0.5f * static_cast<float>(k);
+      }
+      implementation.add(x.data(), y.data(), z.data(), kLanes, m, sums);
+      implementation.add(x.data() + kLanes, y.data() + kLanes, z.data() + kLanes,
+                         std::min(count, n - kLanes) / kLanes * kLanes, m, sums);
+      EXPECT_EQ(std::memcmp(sums, expected, sizeof sums), 0)
+          << implementation.name << ", " << count << " points";
+    }
+  }
+}
+
 TEST(RefitPlaneModel, MatchesFindInliersThenFitPlaneModel) {
   const Eigen::Matrix3Xf points = RoomCloud(30000, 0.004f, 9);
   for (const PlaneModel& start :
@@ -198,6 +283,36 @@ TEST(RefitPlaneModel, MatchesFindInliersThenFitPlaneModel) {
       EXPECT_EQ(RefitPlaneModel(points, start, threshold, &refitted, &n_inliers), expected_ok);
       EXPECT_EQ(n_inliers, static_cast<Eigen::Index>(inliers.size()));
       EXPECT_THAT(refitted, IsSamePlane(expected)) << start.coefficients().transpose();
+    }
+  }
+}
+
+TEST(RefitPlaneModel, TakesTheSamePointsAsFindInliersAtTheThresholdAndAmongNonFinitePoints) {
+  // Points exactly at the threshold, NaN and infinite coordinates inside blocks that are
+  // otherwise inliers, and a last block the sixteen-at-a-time path leaves partly to the scalar one.
+  std::mt19937 engine(29);
+  std::uniform_real_distribution<double> coefficient(-1.0, 1.0);
+  Eigen::Matrix3Xf points = RoomCloud(5003, 0.004f, 13);
+  const float kNaN = std::numeric_limits<float>::quiet_NaN();
+  const float kInf = std::numeric_limits<float>::infinity();
+  for (int i = 40; i < 5003; i += 173) points(i % 3, i) = i % 2 == 0 ? kNaN : kInf;
+  points(1, 5001) = -kInf;
+  for (int trial = 0; trial < 12; ++trial) {
+    const PlaneModel plane(0.05 * coefficient(engine), -1.0 + 0.05 * coefficient(engine),
+                           0.05 * coefficient(engine), 1.5 + 0.01 * coefficient(engine));
+    Eigen::RowVectorXf distances(points.cols());
+    plane.ComputeDistances(points, &distances);
+    const double at = distances[trial * 401 % 1500];
+    for (const double threshold : {at, std::nextafter(at, 1e300), 0.004, 0.0}) {
+      std::vector<int> inliers;
+      FindInliers(points, plane, threshold, &inliers);
+      PlaneModel expected(9, 9, 9, 9);
+      const bool expected_ok = inliers.size() >= 3 && FitPlaneModel(points, inliers, &expected);
+      PlaneModel refitted(9, 9, 9, 9);
+      Eigen::Index n_inliers = -1;
+      EXPECT_EQ(RefitPlaneModel(points, plane, threshold, &refitted, &n_inliers), expected_ok);
+      EXPECT_EQ(n_inliers, static_cast<Eigen::Index>(inliers.size()));
+      EXPECT_THAT(refitted, IsSamePlane(expected)) << "trial " << trial << " at " << threshold;
     }
   }
 }

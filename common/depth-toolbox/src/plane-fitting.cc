@@ -8,10 +8,16 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <vector>
+
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
 
 #include "depth-toolbox/point-block-bounds.h"
 #include "float4.h"
 #include "logging/ensure.h"
+#include "scatter-sums.h"
 
 namespace depth_toolbox {
 namespace {
@@ -228,6 +234,102 @@ class ColumnSource {
   Eigen::Index next_ = 0;
 };
 
+// Writes the points of the block of `length` points at `points` that pass `test` (every one when
+// `every` is set) to x, y, z in order, and returns how many. The arrays must have room for
+// `length` values each, beyond what is returned.
+int GatherPassingOneByOne(const float* points, int length, const InlierTest& test, bool every,
+                          float* x, float* y, float* z) {
+  if (every) {
+    for (int j = 0; j < length; ++j) {
+      x[j] = points[3 * j];
+      y[j] = points[3 * j + 1];
+      z[j] = points[3 * j + 2];
+    }
+    return length;
+  }
+  int32_t keep[kBlockPoints];
+  MarkInliers(points, length, test, keep);
+  int count = 0;
+  // Every point is written; only a passing one advances the position.
+  for (int j = 0; j < length; ++j) {
+    x[count] = points[3 * j];
+    y[count] = points[3 * j + 1];
+    z[count] = points[3 * j + 2];
+    count += keep[j];
+  }
+  return count;
+}
+
+#if DEPTH_TOOLBOX_HAS_FLOAT4 && defined(__x86_64__) && !defined(__clang__)
+#define DEPTH_TOOLBOX_GATHER_AVX512 1
+// GatherPassingOneByOne sixteen points at a time: the same test in the same operations and
+// order lane by lane, and the passing lanes packed together by the instruction set's compress.
+__attribute__((target("avx512f"))) int GatherPassingAvx512(const float* points, int length,
+                                                           const InlierTest& test, bool every,
+                                                           float* x, float* y, float* z) {
+  typedef float Float16 __attribute__((vector_size(64)));
+  typedef int32_t Int16 __attribute__((vector_size(64)));
+  const InlierTest t = test;  // a copy the stores cannot reach
+  int count = 0;
+  int j = 0;
+  for (; j + 16 <= length; j += 16) {
+    Float16 a, b, c;  // floats 0-15, 16-31 and 32-47 of x0 y0 z0 x1 ...
+    std::memcpy(&a, points + 3 * j, sizeof a);
+    std::memcpy(&b, points + 3 * j + 16, sizeof b);
+    std::memcpy(&c, points + 3 * j + 32, sizeof c);
+    const Float16 x_ab = __builtin_shuffle(
+        a, b, Int16{0, 3, 6, 9, 12, 15, 18, 21, 24, 27, 30, 0, 0, 0, 0, 0});
+    const Float16 y_ab = __builtin_shuffle(
+        a, b, Int16{1, 4, 7, 10, 13, 16, 19, 22, 25, 28, 31, 0, 0, 0, 0, 0});
+    const Float16 z_ab = __builtin_shuffle(
+        a, b, Int16{2, 5, 8, 11, 14, 17, 20, 23, 26, 29, 0, 0, 0, 0, 0, 0});
+    const Float16 px = __builtin_shuffle(
+        x_ab, c, Int16{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 17, 20, 23, 26, 29});
+    const Float16 py = __builtin_shuffle(
+        y_ab, c, Int16{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 18, 21, 24, 27, 30});
+    const Float16 pz = __builtin_shuffle(
+        z_ab, c, Int16{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 16, 19, 22, 25, 28, 31});
+    __mmask16 passes = 0xffff;
+    if (!every) {
+      const Float16 offset = py * t.b + px * t.a + pz * t.c;
+      const Float16 value = offset + t.d;
+      // Clearing the sign bit is the absolute value.
+      const Float16 magnitude = (Float16)((Int16)value & 0x7fffffff);
+      // Ordered less-than: NaN never passes.
+      passes = _mm512_cmp_ps_mask(magnitude, _mm512_set1_ps(t.bound), _CMP_LT_OQ);
+    }
+    _mm512_storeu_ps(x + count, _mm512_maskz_compress_ps(passes, px));
+    _mm512_storeu_ps(y + count, _mm512_maskz_compress_ps(passes, py));
+    _mm512_storeu_ps(z + count, _mm512_maskz_compress_ps(passes, pz));
+    count += __builtin_popcount(passes);
+  }
+  for (; j < length; ++j) {
+    const float* point = points + 3 * j;
+    x[count] = point[0];
+    y[count] = point[1];
+    z[count] = point[2];
+    count += every || Passes(point, t) ? 1 : 0;
+  }
+  return count;
+}
+#endif
+
+using GatherPassingFunction = int (*)(const float* points, int length, const InlierTest& test,
+                                      bool every, float* x, float* y, float* z);
+
+std::vector<GatherPassingFunction> GatherPassingImplementations() {
+  std::vector<GatherPassingFunction> implementations;
+#ifdef DEPTH_TOOLBOX_GATHER_AVX512
+  __builtin_cpu_init();  // may run from a load-time initializer, before the runtime's own
+  if (__builtin_cpu_supports("avx512f")) implementations.push_back(GatherPassingAvx512);
+#endif
+  implementations.push_back(GatherPassingOneByOne);
+  return implementations;
+}
+
+// Chosen once at load.
+const GatherPassingFunction kGatherPassing = GatherPassingImplementations().front();
+
 // The points of a cloud that pass a test, in cloud order, with blocks decided by their boxes
 // taken whole or skipped.
 class PassingPointSource {
@@ -238,7 +340,6 @@ class PassingPointSource {
   void Rewind() { next_block_ = 0; }
   int Next(float* x, float* y, float* z) {
     int count = 0;
-    int32_t keep[kBlockPoints];
     while (next_block_ < bounds_.NBlocks() && count + kBlockPoints <= kChunk) {
       const Eigen::Index block = next_block_++;
       const int32_t verdict = verdicts_[block];
@@ -246,23 +347,8 @@ class PassingPointSource {
       const Eigen::Index begin = bounds_.BlockBegin(block);
       const int length = static_cast<int>(bounds_.BlockEnd(block) - begin);
       const float* points = xyz_ + 3 * begin;
-      if (verdict == kEveryPointPasses) {
-        for (int j = 0; j < length; ++j) {
-          x[count + j] = points[3 * j];
-          y[count + j] = points[3 * j + 1];
-          z[count + j] = points[3 * j + 2];
-        }
-        count += length;
-        continue;
-      }
-      MarkInliers(points, length, test_, keep);
-      // Every point is written; only a passing one advances the position.
-      for (int j = 0; j < length; ++j) {
-        x[count] = points[3 * j];
-        y[count] = points[3 * j + 1];
-        z[count] = points[3 * j + 2];
-        count += keep[j];
-      }
+      count += kGatherPassing(points, length, test_, verdict == kEveryPointPasses, x + count,
+                              y + count, z + count);
     }
     return count;
   }
@@ -275,143 +361,146 @@ class PassingPointSource {
   Eigen::Index next_block_ = 0;
 };
 
-// Every point of another source, gathered once up front: the fit reads its points twice, and
-// deciding which points of a cloud pass a test costs more than reading them again.
-class GatheredSource {
- public:
-  // `capacity`: at least the number of points `source` gives.
-  template <typename Source>
-  GatheredSource(Source& source, Eigen::Index capacity)
-      : x_(new float[static_cast<size_t>(capacity + kChunk)]),
-        y_(new float[static_cast<size_t>(capacity + kChunk)]),
-        z_(new float[static_cast<size_t>(capacity + kChunk)]) {
-    source.Rewind();
-    for (int count; (count = source.Next(x_.get() + n_, y_.get() + n_, z_.get() + n_)) > 0;) {
-      n_ += count;
-      ENSURE(n_ <= capacity);
-    }
-  }
-  void Rewind() { next_ = 0; }
-  int Next(float* x, float* y, float* z) {
-    const int count = static_cast<int>(std::min<Eigen::Index>(kChunk, n_ - next_));
-    const size_t bytes = sizeof(float) * static_cast<size_t>(count);
-    std::memcpy(x, x_.get() + next_, bytes);
-    std::memcpy(y, y_.get() + next_, bytes);
-    std::memcpy(z, z_.get() + next_, bytes);
-    next_ += count;
-    return count;
-  }
+// The least-squares fit behind FitPlaneModel. Every source of points (a matrix, listed columns,
+// the inliers of a cloud) goes through the same sums in the same order for the same points, and
+// so gives the same plane.
 
- private:
-  std::unique_ptr<float[]> x_;
-  std::unique_ptr<float[]> y_;
-  std::unique_ptr<float[]> z_;
-  Eigen::Index n_ = 0;
-  Eigen::Index next_ = 0;
-};
-
-// The least-squares fit behind FitPlaneModel, over the points of `source`, whose number goes to
-// `n_points`: fewer than 3 give false. Every source (a matrix, listed columns, the inliers of a
-// cloud) gives the same sums in the same order for the same points, hence the same plane.
-template <typename Source>
-bool FitPlaneToSequence(Source& source, PlaneModel* plane_model, Eigen::Index* n_points) {
-  // The scatter matrix is summed in kLanes interleaved partial sums, lane = point ordinal modulo
-  // kLanes, combined pairwise at the end: a fixed order that runs on vector registers.
-  constexpr int kLanes = 8;
-  alignas(16) float x[kChunk + kLanes];
-  alignas(16) float y[kChunk + kLanes];
-  alignas(16) float z[kChunk + kLanes];
-
-  // The centroid: each coordinate summed from the first point on, in order.
-  float sum_x = 0.0f;
-  float sum_y = 0.0f;
-  float sum_z = 0.0f;
+// The centroid's sums: each coordinate summed from the first point on, in order; and the first
+// three points, for a fit through exactly three.
+struct CentroidSums {
+  float x = 0.0f;
+  float y = 0.0f;
+  float z = 0.0f;
   Eigen::Vector3f first_points[3];
   int n_first = 0;
   Eigen::Index n = 0;
-  source.Rewind();
-  for (int count; (count = source.Next(x, y, z)) > 0;) {
-    n += count;
+
+  // The next `count` points of the sequence, one coordinate per array.
+  void Add(const float* xs, const float* ys, const float* zs, int count) {
+    // Locals: stores through the arrays could otherwise reach the sums.
+    float sum_x = x;
+    float sum_y = y;
+    float sum_z = z;
     for (int k = 0; k < count; ++k) {
-      sum_x += x[k];
-      sum_y += y[k];
-      sum_z += z[k];
+      sum_x += xs[k];
+      sum_y += ys[k];
+      sum_z += zs[k];
     }
+    x = sum_x;
+    y = sum_y;
+    z = sum_z;
     for (int k = 0; k < count && n_first < 3; ++k) {
-      first_points[n_first++] = Eigen::Vector3f(x[k], y[k], z[k]);
+      first_points[n_first++] = Eigen::Vector3f(xs[k], ys[k], zs[k]);
+    }
+    n += count;
+  }
+};
+
+constexpr int kLanes = kScatterLanes;
+
+void AddScatterOneByOne(const float* x, const float* y, const float* z, Eigen::Index count,
+                        const float* m, float (*sums)[kLanes]) {
+  // Locals, so that the sums stay in registers.
+  float s[6][kLanes];
+  std::memcpy(s, sums, sizeof s);
+  const float m_x = m[0];
+  const float m_y = m[1];
+  const float m_z = m[2];
+  for (Eigen::Index k = 0; k < count; k += kLanes) {
+    for (int lane = 0; lane < kLanes; ++lane) {
+      const float c_x = x[k + lane] - m_x;
+      const float c_y = y[k + lane] - m_y;
+      const float c_z = z[k + lane] - m_z;
+      s[0][lane] += c_x * c_x;
+      s[1][lane] += c_x * c_y;
+      s[2][lane] += c_x * c_z;
+      s[3][lane] += c_y * c_y;
+      s[4][lane] += c_y * c_z;
+      s[5][lane] += c_z * c_z;
     }
   }
-  *n_points = n;
+  std::memcpy(sums, s, sizeof s);
+}
+
+#if DEPTH_TOOLBOX_HAS_FLOAT4 && defined(__x86_64__)
+typedef float Float8 __attribute__((vector_size(32)));
+
+// AddScatterOneByOne with the kLanes lanes on one 256-bit register each, lane by lane the same
+// operations.
+__attribute__((target("avx2"))) void AddScatterAvx2(const float* x, const float* y,
+                                                    const float* z, Eigen::Index count,
+                                                    const float* m, float (*sums)[kLanes]) {
+  static_assert(kLanes == 8, "one register per sum");
+  Float8 s[6];
+  std::memcpy(s, sums, sizeof s);
+  const Float8 m_x = Float8{} + m[0];
+  const Float8 m_y = Float8{} + m[1];
+  const Float8 m_z = Float8{} + m[2];
+  for (Eigen::Index k = 0; k < count; k += kLanes) {
+    Float8 c_x, c_y, c_z;
+    std::memcpy(&c_x, x + k, sizeof c_x);
+    std::memcpy(&c_y, y + k, sizeof c_y);
+    std::memcpy(&c_z, z + k, sizeof c_z);
+    c_x -= m_x;
+    c_y -= m_y;
+    c_z -= m_z;
+    s[0] += c_x * c_x;
+    s[1] += c_x * c_y;
+    s[2] += c_x * c_z;
+    s[3] += c_y * c_y;
+    s[4] += c_y * c_z;
+    s[5] += c_z * c_z;
+  }
+  std::memcpy(sums, s, sizeof s);
+}
+#endif
+
+// Chosen once at load.
+const AddScatterFunction kAddScatter = AddScatterImplementations().front().add;
+
+struct ScatterSums {
+  float sums[6][kLanes] = {};
+
+  void Add(const float* x, const float* y, const float* z, Eigen::Index count, float m_x,
+           float m_y, float m_z) {
+    const float m[3] = {m_x, m_y, m_z};
+    kAddScatter(x, y, z, count, m, sums);
+  }
+};
+
+// The plane from the centroid's sums; `scatter_pass(m_x, m_y, m_z, &scatter)` adds every point
+// of the sequence to `scatter`, the last group padded with the centroid (which adds exact
+// zeros). Fewer than 3 points give false.
+template <typename ScatterPass>
+bool PlaneFromSums(const CentroidSums& sums, ScatterPass&& scatter_pass,
+                   PlaneModel* plane_model) {
+  const Eigen::Index n = sums.n;
   if (n < 3) return false;
   const float n_f = static_cast<float>(n);
-  const Eigen::Vector3f centroid(sum_x / n_f, sum_y / n_f, sum_z / n_f);
+  const Eigen::Vector3f centroid(sums.x / n_f, sums.y / n_f, sums.z / n_f);
 
   Eigen::Vector3f normal;
   if (n == 3) {
     // Unnormalised on purpose: its length is twice the triangle's area.
-    const Eigen::Vector3f& p2 = first_points[2];
-    normal = (p2 - first_points[0]).cross(p2 - first_points[1]);
+    const Eigen::Vector3f& p2 = sums.first_points[2];
+    normal = (p2 - sums.first_points[0]).cross(p2 - sums.first_points[1]);
     const float length = std::sqrt(normal.x() * normal.x() + normal.y() * normal.y() +
                                    normal.z() * normal.z());
     if (!(length > 1e-9f)) return false;
   } else {
-    const float m_x = centroid.x();
-    const float m_y = centroid.y();
-    const float m_z = centroid.z();
-    alignas(16) float xx[kLanes] = {};
-    alignas(16) float xy[kLanes] = {};
-    alignas(16) float xz[kLanes] = {};
-    alignas(16) float yy[kLanes] = {};
-    alignas(16) float yz[kLanes] = {};
-    alignas(16) float zz[kLanes] = {};
-    // Points short of a whole group of kLanes wait at the front of the buffers for the next
-    // chunk; the last group is padded with the centroid, which adds exact zeros.
-    int waiting = 0;
-    source.Rewind();
-    for (;;) {
-      const int count = source.Next(x + waiting, y + waiting, z + waiting);
-      const int total = waiting + count;
-      int ready = total / kLanes * kLanes;
-      if (count == 0 && ready < total) {
-        ready += kLanes;
-        for (int k = total; k < ready; ++k) {
-          x[k] = m_x;
-          y[k] = m_y;
-          z[k] = m_z;
-        }
-      }
-      for (int k = 0; k < ready; k += kLanes) {
-        for (int lane = 0; lane < kLanes; ++lane) {
-          const float c_x = x[k + lane] - m_x;
-          const float c_y = y[k + lane] - m_y;
-          const float c_z = z[k + lane] - m_z;
-          xx[lane] += c_x * c_x;
-          xy[lane] += c_x * c_y;
-          xz[lane] += c_x * c_z;
-          yy[lane] += c_y * c_y;
-          yz[lane] += c_y * c_z;
-          zz[lane] += c_z * c_z;
-        }
-      }
-      if (count == 0) break;
-      waiting = total - ready;
-      for (int k = 0; k < waiting; ++k) {
-        x[k] = x[ready + k];
-        y[k] = y[ready + k];
-        z[k] = z[ready + k];
-      }
-    }
+    ScatterSums scatter_sums;
+    scatter_pass(centroid.x(), centroid.y(), centroid.z(), &scatter_sums);
     const auto combine = [](const float* lanes) {
       return ((lanes[0] + lanes[1]) + (lanes[2] + lanes[3])) +
              ((lanes[4] + lanes[5]) + (lanes[6] + lanes[7]));
     };
     Eigen::Matrix3f scatter;
-    scatter(0, 0) = combine(xx);
-    scatter(1, 0) = scatter(0, 1) = combine(xy);
-    scatter(2, 0) = scatter(0, 2) = combine(xz);
-    scatter(1, 1) = combine(yy);
-    scatter(2, 1) = scatter(1, 2) = combine(yz);
-    scatter(2, 2) = combine(zz);
+    scatter(0, 0) = combine(scatter_sums.sums[0]);
+    scatter(1, 0) = scatter(0, 1) = combine(scatter_sums.sums[1]);
+    scatter(2, 0) = scatter(0, 2) = combine(scatter_sums.sums[2]);
+    scatter(1, 1) = combine(scatter_sums.sums[3]);
+    scatter(2, 1) = scatter(1, 2) = combine(scatter_sums.sums[4]);
+    scatter(2, 2) = combine(scatter_sums.sums[5]);
     const Eigen::SelfAdjointEigenSolver<Eigen::Matrix3f> solver(scatter);
     // Non-finite coordinates leave the iteration without an answer.
     if (solver.info() != Eigen::Success) return false;
@@ -432,8 +521,83 @@ bool FitPlaneToSequence(Source& source, PlaneModel* plane_model, Eigen::Index* n
   return true;
 }
 
-// FitPlaneToSequence over the points of the cloud at `xyz` that pass `test`, with `verdicts`
-// the blocks' verdicts under that test.
+// The fit over the points of `source`, whose number goes to `n_points`, read twice in chunks.
+template <typename Source>
+bool FitPlaneToSequence(Source& source, PlaneModel* plane_model, Eigen::Index* n_points) {
+  alignas(16) float x[kChunk + kLanes];
+  alignas(16) float y[kChunk + kLanes];
+  alignas(16) float z[kChunk + kLanes];
+  CentroidSums sums;
+  source.Rewind();
+  for (int count; (count = source.Next(x, y, z)) > 0;) sums.Add(x, y, z, count);
+  *n_points = sums.n;
+  const auto scatter_pass = [&](float m_x, float m_y, float m_z, ScatterSums* scatter) {
+    // Points short of a whole group of kLanes wait at the front of the buffers for the next
+    // chunk.
+    int waiting = 0;
+    source.Rewind();
+    for (;;) {
+      const int count = source.Next(x + waiting, y + waiting, z + waiting);
+      const int total = waiting + count;
+      int ready = total / kLanes * kLanes;
+      if (count == 0 && ready < total) {
+        ready += kLanes;
+        for (int k = total; k < ready; ++k) {
+          x[k] = m_x;
+          y[k] = m_y;
+          z[k] = m_z;
+        }
+      }
+      scatter->Add(x, y, z, ready, m_x, m_y, m_z);
+      if (count == 0) break;
+      waiting = total - ready;
+      for (int k = 0; k < waiting; ++k) {
+        x[k] = x[ready + k];
+        y[k] = y[ready + k];
+        z[k] = z[ready + k];
+      }
+    }
+  };
+  return PlaneFromSums(sums, scatter_pass, plane_model);
+}
+
+// The fit over the points of `source` gathered once up front, one coordinate per array: deciding
+// which points of a cloud pass a test costs more than keeping them. The centroid is summed as
+// they come, while the next are decided, and the scatter read straight from the arrays.
+template <typename Source>
+bool FitGatheredPoints(Source& source, Eigen::Index capacity, PlaneModel* plane_model,
+                       Eigen::Index* n_points) {
+  // A source may write a whole chunk beyond the points it gives.
+  const size_t size = static_cast<size_t>(capacity + kChunk);
+  std::unique_ptr<float[]> x(new float[size]);
+  std::unique_ptr<float[]> y(new float[size]);
+  std::unique_ptr<float[]> z(new float[size]);
+  CentroidSums sums;
+  Eigen::Index n = 0;
+  source.Rewind();
+  for (int count; (count = source.Next(x.get() + n, y.get() + n, z.get() + n)) > 0;) {
+    sums.Add(x.get() + n, y.get() + n, z.get() + n, count);
+    n += count;
+    ENSURE(n <= capacity);
+  }
+  *n_points = n;
+  const auto scatter_pass = [&](float m_x, float m_y, float m_z, ScatterSums* scatter) {
+    Eigen::Index ready = n / kLanes * kLanes;
+    if (ready < n) {
+      ready += kLanes;
+      for (Eigen::Index k = n; k < ready; ++k) {
+        x[k] = m_x;
+        y[k] = m_y;
+        z[k] = m_z;
+      }
+    }
+    scatter->Add(x.get(), y.get(), z.get(), ready, m_x, m_y, m_z);
+  };
+  return PlaneFromSums(sums, scatter_pass, plane_model);
+}
+
+// The fit over the points of the cloud at `xyz` that pass `test`, with `verdicts` the blocks'
+// verdicts under that test.
 bool FitPassingPoints(const float* xyz, const PointBlockBounds& bounds, const int32_t* verdicts,
                       const InlierTest& test, PlaneModel* plane_model, Eigen::Index* n_points) {
   Eigen::Index capacity = 0;
@@ -443,11 +607,20 @@ bool FitPassingPoints(const float* xyz, const PointBlockBounds& bounds, const in
     }
   }
   PassingPointSource passing(xyz, bounds, verdicts, test);
-  GatheredSource gathered(passing, capacity);
-  return FitPlaneToSequence(gathered, plane_model, n_points);
+  return FitGatheredPoints(passing, capacity, plane_model, n_points);
 }
 
 }  // namespace
+
+std::vector<AddScatterImplementation> AddScatterImplementations() {
+  std::vector<AddScatterImplementation> implementations;
+#if DEPTH_TOOLBOX_HAS_FLOAT4 && defined(__x86_64__)
+  __builtin_cpu_init();  // may run from a load-time initializer, before the runtime's own
+  if (__builtin_cpu_supports("avx2")) implementations.push_back({"avx2", AddScatterAvx2});
+#endif
+  implementations.push_back({"one by one", AddScatterOneByOne});
+  return implementations;
+}
 
 void FindInliers(const PointsRef& points, const PlaneModel& plane_model, double threshold,
                  std::vector<int>* inlier_indices) {

@@ -367,11 +367,43 @@ TEST(GatherNearPoints, SelectsExactlyThePointsTheDefinitionSelects) {
     trial_cloud.Add(0, 0, 0);
     trial_cloud.Add(1, 1, -3);
     trial_cloud.Add(std::nanf(""), 0, 1);
+    // A block the lanes take whole, holding the same oddities between near points: the camera's
+    // centre, a point behind it, NaN and infinite coordinates and a point on the rim.
+    const glm::dvec4 centre = inverse * glm::dvec4(0.0, 0.0, 0.0, 1.0);
+    const glm::dvec4 on_rim = inverse * glm::dvec4(
+        (projection.touched_x + 100.0 - projection.cx) / projection.fx * 3.0,
+        (projection.touched_y - projection.cy) / projection.fy * 3.0, 3.0, 1.0);
+    const glm::dvec4 at_touch = inverse * glm::dvec4(
+        (projection.touched_x - projection.cx) / projection.fx * 3.0,
+        (projection.touched_y - projection.cy) / projection.fy * 3.0, 3.0, 1.0);
+    const auto add = [&trial_cloud](double x, double y, double z) {
+      trial_cloud.Add(static_cast<float>(x), static_cast<float>(y), static_cast<float>(z));
+    };
+    const double nan = std::nan("");
+    const double inf = std::numeric_limits<double>::infinity();
+    for (int k = 0; k < 128; ++k) {
+      const glm::dvec4& p = k % 3 == 0 ? at_touch : on_rim;
+      if (k % 11 == 1) {
+        add(centre.x, centre.y, centre.z);
+      } else if (k % 11 == 4) {
+        add(-p.x, -p.y, -p.z);
+      } else if (k % 11 == 6) {
+        add(nan, p.y, p.z);
+      } else if (k % 11 == 9) {
+        add(p.x, inf, p.z);
+      } else {
+        add(p.x, p.y, p.z);
+      }
+    }
+    add(at_touch.x, at_touch.y, at_touch.z);
     const SolvoXYZij* record = trial_cloud.record();
     const depth_toolbox::PointBlockBounds bounds(&record->xyz[0][0], record->point_count);
-    EXPECT_EQ(solvo_support_api::GatherNearPoints(*record, bounds, projection),
-              NearPointsByDefinition(*record, projection))
-        << "trial " << trial;
+    const std::vector<float> expected = NearPointsByDefinition(*record, projection);
+    for (const auto& marking : solvo_support_api::NearPointMarkers()) {
+      EXPECT_EQ(solvo_support_api::GatherNearPoints(*record, bounds, projection, marking.mark),
+                expected)
+          << "trial " << trial << ", " << marking.name;
+    }
   }
 }
 

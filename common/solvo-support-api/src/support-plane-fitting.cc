@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "argument-check.h"
@@ -65,10 +66,105 @@ using solvo_support_api::Projection;
 // The pixel is computed in double and rounded to float, the distance in float: the rounding
 // decides points at the rim. sqrt(s) < 100 holds exactly when s < 10000 (the square root is
 // correctly rounded and increasing), which spares a square root per point; NaN is never near.
-void MarkNearPoints(const float* __restrict xyz, int n, const Projection& projection,
-                    int32_t* __restrict near) {
+// Every implementation below goes through the same operations in the same order, lane by lane,
+// and the file is compiled without fused multiply-adds.
+inline int32_t NearOne(const float* p, const Projection& projection) {
   const glm::dmat4& m = projection.color_camera_T_point_cloud;
+  const double x = p[0];
+  const double y = p[1];
+  const double z = p[2];
   // The matrix-vector product in GLM's order: (c0 x + c1 y) + (c2 z + c3 * 1).
+  const double q_x = (m[0][0] * x + m[1][0] * y) + (m[2][0] * z + m[3][0]);
+  const double q_y = (m[0][1] * x + m[1][1] * y) + (m[2][1] * z + m[3][1]);
+  const double q_z = (m[0][2] * x + m[1][2] * y) + (m[2][2] * z + m[3][2]);
+  const float x_p = static_cast<float>(projection.cx + projection.fx * (q_x / q_z));
+  const float y_p = static_cast<float>(projection.cy + projection.fy * (q_y / q_z));
+  const float dy = y_p - projection.touched_y;
+  const float dx = x_p - projection.touched_x;
+  return dy * dy + dx * dx < kNearRadiusPixels * kNearRadiusPixels ? 1 : 0;
+}
+
+void MarkNearOneByOne(const float* xyz, int n, const Projection& projection, int32_t* near) {
+  for (int j = 0; j < n; ++j) near[j] = NearOne(xyz + 3 * j, projection);
+}
+
+#if defined(__GNUC__) || defined(__clang__)
+#define SOLVO_NEAR_POINT_LANES 1
+
+template <int kLanes>
+struct NearLanes {
+  typedef double Doubles __attribute__((vector_size(8 * kLanes)));
+  typedef float Floats __attribute__((vector_size(4 * kLanes)));
+  typedef int32_t Ints __attribute__((vector_size(4 * kLanes)));
+};
+
+// kLanes consecutive points, one vector per coordinate, widened exactly to double.
+template <int kLanes>
+struct NearPointLoad {
+  static inline __attribute__((always_inline)) void Load(
+      const float* p, typename NearLanes<kLanes>::Doubles* x,
+      typename NearLanes<kLanes>::Doubles* y, typename NearLanes<kLanes>::Doubles* z) {
+    for (int lane = 0; lane < kLanes; ++lane) {
+      (*x)[lane] = p[3 * lane];
+      (*y)[lane] = p[3 * lane + 1];
+      (*z)[lane] = p[3 * lane + 2];
+    }
+  }
+};
+
+#if defined(__x86_64__) && !defined(__clang__)
+typedef float NearFloats4 __attribute__((vector_size(16)));
+typedef float NearFloats8 __attribute__((vector_size(32)));
+typedef float NearFloats16 __attribute__((vector_size(64)));
+
+// Four points are three loads: x0 y0 z0 x1 | y1 z1 x2 y2 | z2 x3 y3 z3.
+template <>
+struct NearPointLoad<4> {
+  using Doubles = NearLanes<4>::Doubles;
+  static inline __attribute__((always_inline)) void Load(const float* p, Doubles* x, Doubles* y,
+                                                         Doubles* z) {
+    NearFloats4 a, b, c;
+    std::memcpy(&a, p, sizeof a);
+    std::memcpy(&b, p + 4, sizeof b);
+    std::memcpy(&c, p + 8, sizeof c);
+    const NearFloats4 x2y2x3y3 = __builtin_shufflevector(b, c, 2, 3, 5, 6);
+    const NearFloats4 y0z0y1z1 = __builtin_shufflevector(a, b, 1, 2, 4, 5);
+    *x = __builtin_convertvector(__builtin_shufflevector(a, x2y2x3y3, 0, 3, 4, 6), Doubles);
+    *y = __builtin_convertvector(__builtin_shufflevector(y0z0y1z1, x2y2x3y3, 0, 2, 5, 7),
+                                 Doubles);
+    *z = __builtin_convertvector(__builtin_shufflevector(y0z0y1z1, c, 1, 3, 4, 7), Doubles);
+  }
+};
+
+// Eight points are 24 floats, read as two overlapping loads of 16 so that nothing past the
+// eighth point is touched.
+template <>
+struct NearPointLoad<8> {
+  using Doubles = NearLanes<8>::Doubles;
+  static inline __attribute__((always_inline)) void Load(const float* p, Doubles* x, Doubles* y,
+                                                         Doubles* z) {
+    NearFloats16 a, b;  // floats 0 to 15 and 8 to 23
+    std::memcpy(&a, p, sizeof a);
+    std::memcpy(&b, p + 8, sizeof b);
+    const NearFloats8 x8 = __builtin_shufflevector(a, b, 0, 3, 6, 9, 12, 15, 18 + 8, 21 + 8);
+    const NearFloats8 y8 = __builtin_shufflevector(a, b, 1, 4, 7, 10, 13, 16 + 8, 19 + 8, 22 + 8);
+    const NearFloats8 z8 = __builtin_shufflevector(a, b, 2, 5, 8, 11, 14, 17 + 8, 20 + 8, 23 + 8);
+    *x = __builtin_convertvector(x8, Doubles);
+    *y = __builtin_convertvector(y8, Doubles);
+    *z = __builtin_convertvector(z8, Doubles);
+  }
+};
+#endif
+
+// NearOne for kLanes points at a time.
+template <int kLanes>
+inline __attribute__((always_inline)) void MarkNearInLanes(const float* __restrict xyz, int n,
+                                                           const Projection& projection,
+                                                           int32_t* __restrict near) {
+  using Doubles = typename NearLanes<kLanes>::Doubles;
+  using Floats = typename NearLanes<kLanes>::Floats;
+  using Ints = typename NearLanes<kLanes>::Ints;
+  const glm::dmat4& m = projection.color_camera_T_point_cloud;
   const double m00 = m[0][0], m01 = m[1][0], m02 = m[2][0], m03 = m[3][0];
   const double m10 = m[0][1], m11 = m[1][1], m12 = m[2][1], m13 = m[3][1];
   const double m20 = m[0][2], m21 = m[1][2], m22 = m[2][2], m23 = m[3][2];
@@ -77,40 +173,45 @@ void MarkNearPoints(const float* __restrict xyz, int n, const Projection& projec
   const float touched_y = projection.touched_y;
   constexpr float kRadiusSquared = kNearRadiusPixels * kNearRadiusPixels;
   int j = 0;
-#if defined(__GNUC__) || defined(__clang__)
-  // Two points at a time on vector registers, lane by lane the same operations as below.
-  typedef double Double2 __attribute__((vector_size(16)));
-  for (; j + 2 <= n; j += 2) {
-    const float* p = xyz + 3 * j;
-    const Double2 x = {p[0], p[3]};
-    const Double2 y = {p[1], p[4]};
-    const Double2 z = {p[2], p[5]};
-    const Double2 q_x = (m00 * x + m01 * y) + (m02 * z + m03);
-    const Double2 q_y = (m10 * x + m11 * y) + (m12 * z + m13);
-    const Double2 q_z = (m20 * x + m21 * y) + (m22 * z + m23);
-    const Double2 u = cx + fx * (q_x / q_z);
-    const Double2 v = cy + fy * (q_y / q_z);
-    for (int lane = 0; lane < 2; ++lane) {
-      const float dy = static_cast<float>(v[lane]) - touched_y;
-      const float dx = static_cast<float>(u[lane]) - touched_x;
-      near[j + lane] = dy * dy + dx * dx < kRadiusSquared ? 1 : 0;
-    }
+  for (; j + kLanes <= n; j += kLanes) {
+    Doubles x, y, z;
+    NearPointLoad<kLanes>::Load(xyz + 3 * j, &x, &y, &z);
+    const Doubles q_x = (m00 * x + m01 * y) + (m02 * z + m03);
+    const Doubles q_y = (m10 * x + m11 * y) + (m12 * z + m13);
+    const Doubles q_z = (m20 * x + m21 * y) + (m22 * z + m23);
+    const Doubles u = cx + fx * (q_x / q_z);
+    const Doubles v = cy + fy * (q_y / q_z);
+    const Floats dy = __builtin_convertvector(v, Floats) - touched_y;
+    const Floats dx = __builtin_convertvector(u, Floats) - touched_x;
+    const Ints passes = -(dy * dy + dx * dx < kRadiusSquared);
+    std::memcpy(near + j, &passes, sizeof passes);
   }
-#endif
-  for (; j < n; ++j) {
-    const double x = xyz[3 * j];
-    const double y = xyz[3 * j + 1];
-    const double z = xyz[3 * j + 2];
-    const double q_x = (m00 * x + m01 * y) + (m02 * z + m03);
-    const double q_y = (m10 * x + m11 * y) + (m12 * z + m13);
-    const double q_z = (m20 * x + m21 * y) + (m22 * z + m23);
-    const float x_p = static_cast<float>(cx + fx * (q_x / q_z));
-    const float y_p = static_cast<float>(cy + fy * (q_y / q_z));
-    const float dy = y_p - touched_y;
-    const float dx = x_p - touched_x;
-    near[j] = dy * dy + dx * dx < kRadiusSquared ? 1 : 0;
-  }
+  for (; j < n; ++j) near[j] = NearOne(xyz + 3 * j, projection);
 }
+
+void MarkNearTwoLanes(const float* xyz, int n, const Projection& projection, int32_t* near) {
+  MarkNearInLanes<2>(xyz, n, projection, near);
+}
+#endif
+
+#if defined(SOLVO_NEAR_POINT_LANES) && defined(__x86_64__) && !defined(__clang__)
+// The divisions dominate: the widest registers the CPU has divide the most points at once.
+__attribute__((target("avx512f"))) void MarkNearAvx512(const float* xyz, int n,
+                                                       const Projection& projection,
+                                                       int32_t* near) {
+  MarkNearInLanes<8>(xyz, n, projection, near);
+}
+
+__attribute__((target("avx2"))) void MarkNearAvx2(const float* xyz, int n,
+                                                  const Projection& projection, int32_t* near) {
+  MarkNearInLanes<4>(xyz, n, projection, near);
+}
+#define SOLVO_NEAR_POINT_WIDE_LANES 1
+#endif
+
+// Chosen once at load, before any exported function can run.
+const solvo_support_api::NearPointMarker kFastestNearPointMarker =
+    solvo_support_api::NearPointMarkers().front().mark;
 
 // The interval that m_r0 x + m_r1 y + m_r2 z + m_r3 (row r of the transform) takes over a block's
 // box, widened by 2^-20 of its magnitude: more than the rounding of the box to float and of the
@@ -208,9 +309,24 @@ SolvoErrorType RefineCheckedPlaneModel(const SolvoXYZij& point_cloud,
 namespace solvo_support_api {
 
 // Most of a depth frame lies far from the touch: whole blocks are ruled out by their boxes first.
+std::vector<NearPointMarking> NearPointMarkers() {
+  std::vector<NearPointMarking> markers;
+#ifdef SOLVO_NEAR_POINT_WIDE_LANES
+  __builtin_cpu_init();  // may run from a load-time initializer, before the runtime's own
+  if (__builtin_cpu_supports("avx512f")) markers.push_back({"avx512f", MarkNearAvx512});
+  if (__builtin_cpu_supports("avx2")) markers.push_back({"avx2", MarkNearAvx2});
+#endif
+#ifdef SOLVO_NEAR_POINT_LANES
+  markers.push_back({"two lanes", MarkNearTwoLanes});
+#endif
+  markers.push_back({"one by one", MarkNearOneByOne});
+  return markers;
+}
+
 std::vector<float> GatherNearPoints(const SolvoXYZij& point_cloud,
                                     const depth_toolbox::PointBlockBounds& bounds,
-                                    const Projection& projection) {
+                                    const Projection& projection, NearPointMarker mark) {
+  if (mark == nullptr) mark = kFastestNearPointMarker;
   const float* xyz = &point_cloud.xyz[0][0];
   // Room for the whole cloud up front: growing would copy, and only the pages written are used.
   std::vector<float> near_points;
@@ -221,14 +337,23 @@ std::vector<float> GatherNearPoints(const SolvoXYZij& point_cloud,
     const Eigen::Index begin = bounds.BlockBegin(block);
     const int length = static_cast<int>(bounds.BlockEnd(block) - begin);
     const float* points = xyz + 3 * begin;
-    MarkNearPoints(points, length, projection, near);
-    // Near points come in runs along an image row: one copy per run.
+    mark(points, length, projection, near);
+    // Near points come in runs along an image row: one copy per run. Marks are 0 or 1, so eight
+    // of them sum to 0 or 8 exactly when all are far or all near.
+    constexpr int kGroup = 8;
+    const auto group_sum = [&near](int first) {
+      int sum = 0;
+      for (int k = 0; k < kGroup; ++k) sum += near[first + k];
+      return sum;
+    };
     for (int j = 0; j < length;) {
       if (near[j] == 0) {
-        ++j;
+        while (j + kGroup <= length && group_sum(j) == 0) j += kGroup;
+        while (j < length && near[j] == 0) ++j;
         continue;
       }
       int end = j + 1;
+      while (end + kGroup <= length && group_sum(end) == kGroup) end += kGroup;
       while (end < length && near[end] != 0) ++end;
       near_points.insert(near_points.end(), points + 3 * j, points + 3 * end);
       j = end;
