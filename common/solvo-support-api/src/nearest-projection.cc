@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "point-groups.h"
+
 namespace solvo_support_api {
 namespace {
 
@@ -167,9 +169,8 @@ struct Lanes {
 };
 
 typedef float Floats2 __attribute__((vector_size(8)));
-typedef float Floats4 __attribute__((vector_size(16)));
-typedef float Floats8 __attribute__((vector_size(32)));
-typedef float Floats16 __attribute__((vector_size(64)));
+using point_groups::Floats4;
+using point_groups::Floats8;
 
 // The points are stored x, y, z one after another. Whole groups of points are loaded as floats,
 // sorted into one vector per coordinate and only then widened, which is exact.
@@ -186,20 +187,6 @@ inline __attribute__((always_inline)) void Widen(const Floats4& f, Lanes<4>::Val
 }
 inline __attribute__((always_inline)) void Widen(const Floats8& f, Lanes<8>::Values* wide) {
   *wide = Lanes<8>::Values{f[0], f[1], f[2], f[3], f[4], f[5], f[6], f[7]};
-}
-
-// GCC would otherwise trace every lane of a shuffled load back to memory and load it on its own.
-// Clang checks the register's size in the template, compiled for no particular instruction set,
-// and keeps the vector by itself.
-template <typename Vector>
-inline __attribute__((always_inline)) void KeepInRegister(Vector* vector) {
-#if defined(__clang__)
-  (void)vector;
-#elif defined(__x86_64__)
-  asm("" : "+x"(*vector));
-#else
-  asm("" : "+w"(*vector));
-#endif
 }
 
 // One bit per lane, lane 0 lowest, for whether a >= b: the bits of several comparisons are
@@ -231,23 +218,6 @@ inline __attribute__((always_inline)) int GreaterOrEqualBits(const Values& a, co
 #endif
 }
 
-// Four points are three loads: x0 y0 z0 x1 | y1 z1 x2 y2 | z2 x3 y3 z3.
-inline __attribute__((always_inline)) void LoadFourPoints(const float* p, Floats4* x, Floats4* y,
-                                                          Floats4* z) {
-  Floats4 a, b, c;
-  std::memcpy(&a, p, sizeof a);
-  std::memcpy(&b, p + 4, sizeof b);
-  std::memcpy(&c, p + 8, sizeof c);
-  const Floats4 x2y2x3y3 = __builtin_shufflevector(b, c, 2, 3, 5, 6);
-  const Floats4 y0z0y1z1 = __builtin_shufflevector(a, b, 1, 2, 4, 5);
-  *x = __builtin_shufflevector(a, x2y2x3y3, 0, 3, 4, 6);
-  *y = __builtin_shufflevector(y0z0y1z1, x2y2x3y3, 0, 2, 5, 7);
-  *z = __builtin_shufflevector(y0z0y1z1, c, 1, 3, 4, 7);
-  KeepInRegister(x);
-  KeepInRegister(y);
-  KeepInRegister(z);
-}
-
 template <>
 struct PointGroup<2> {
   static constexpr int kPoints = 4;
@@ -255,7 +225,7 @@ struct PointGroup<2> {
   static inline __attribute__((always_inline)) void Load(const float* p, Values* x, Values* y,
                                                          Values* z) {
     Floats4 x4, y4, z4;
-    LoadFourPoints(p, &x4, &y4, &z4);
+    point_groups::SplitFourPoints(p, &x4, &y4, &z4);
     Widen(__builtin_shufflevector(x4, x4, 0, 1), x + 0);
     Widen(__builtin_shufflevector(y4, y4, 0, 1), y + 0);
     Widen(__builtin_shufflevector(z4, z4, 0, 1), z + 0);
@@ -272,30 +242,21 @@ struct PointGroup<4> {
   static inline __attribute__((always_inline)) void Load(const float* p, Values* x, Values* y,
                                                          Values* z) {
     Floats4 x4, y4, z4;
-    LoadFourPoints(p, &x4, &y4, &z4);
+    point_groups::SplitFourPoints(p, &x4, &y4, &z4);
     Widen(x4, x);
     Widen(y4, y);
     Widen(z4, z);
   }
 };
 
-// Eight points are 24 floats, read as two overlapping loads of 16 so that nothing past the
-// eighth point is touched.
 template <>
 struct PointGroup<8> {
   static constexpr int kPoints = 8;
   using Values = Lanes<8>::Values;
   static inline __attribute__((always_inline)) void Load(const float* p, Values* x, Values* y,
                                                          Values* z) {
-    Floats16 a, b;  // floats 0 to 15 and 8 to 23
-    std::memcpy(&a, p, sizeof a);
-    std::memcpy(&b, p + 8, sizeof b);
-    Floats8 x8 = __builtin_shufflevector(a, b, 0, 3, 6, 9, 12, 15, 18 + 8, 21 + 8);
-    Floats8 y8 = __builtin_shufflevector(a, b, 1, 4, 7, 10, 13, 16 + 8, 19 + 8, 22 + 8);
-    Floats8 z8 = __builtin_shufflevector(a, b, 2, 5, 8, 11, 14, 17 + 8, 20 + 8, 23 + 8);
-    KeepInRegister(&x8);
-    KeepInRegister(&y8);
-    KeepInRegister(&z8);
+    Floats8 x8, y8, z8;
+    point_groups::SplitEightPoints(p, &x8, &y8, &z8);
     Widen(x8, x);
     Widen(y8, y);
     Widen(z8, z);
@@ -356,8 +317,8 @@ inline __attribute__((always_inline)) NearestProjection ScanInLanes(const Projec
         int losing = (1 << kLanes) - 1;
         for (int k = 0; k < kVectors; ++k) {
           losing &= GreaterOrEqualBits(pz[k], least_depth) &
-                     (GreaterOrEqualBits(fx_px[k], above * pz[k]) |
-                      GreaterOrEqualBits(below * pz[k], fx_px[k]));
+                    (GreaterOrEqualBits(fx_px[k], above * pz[k]) |
+                     GreaterOrEqualBits(below * pz[k], fx_px[k]));
         }
         if (losing == (1 << kLanes) - 1) {
           for (int k = 0; k < kVectors; ++k) {

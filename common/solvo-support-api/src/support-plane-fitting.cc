@@ -1,15 +1,14 @@
 // Exported plane fits: refinement, RANSAC, and the plane under a touched pixel.
-#include <glm/geometric.hpp>
-#include <glm/gtc/type_ptr.hpp>
-#include <glm/matrix.hpp>
-#include <glm/mat4x4.hpp>
-#include <glm/vec3.hpp>
-#include <glm/vec4.hpp>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <glm/geometric.hpp>
+#include <glm/gtc/type_ptr.hpp>
+#include <glm/mat4x4.hpp>
+#include <glm/matrix.hpp>
+#include <glm/vec3.hpp>
+#include <glm/vec4.hpp>
 #include <vector>
 
 #include "argument-check.h"
@@ -18,6 +17,7 @@
 #include "engine-data/pointcloud.h"
 #include "geometry-toolbox/plane-model.h"
 #include "logging/log-statement.h"
+#include "point-groups.h"
 #include "pose-transform.h"
 #include "support-depth-toolbox.h"
 
@@ -101,9 +101,10 @@ struct NearLanes {
 // kLanes consecutive points, one vector per coordinate, widened exactly to double.
 template <int kLanes>
 struct NearPointLoad {
-  static inline __attribute__((always_inline)) void Load(
-      const float* p, typename NearLanes<kLanes>::Doubles* x,
-      typename NearLanes<kLanes>::Doubles* y, typename NearLanes<kLanes>::Doubles* z) {
+  static inline __attribute__((always_inline)) void Load(const float* p,
+                                                         typename NearLanes<kLanes>::Doubles* x,
+                                                         typename NearLanes<kLanes>::Doubles* y,
+                                                         typename NearLanes<kLanes>::Doubles* z) {
     for (int lane = 0; lane < kLanes; ++lane) {
       (*x)[lane] = p[3 * lane];
       (*y)[lane] = p[3 * lane + 1];
@@ -113,42 +114,29 @@ struct NearPointLoad {
 };
 
 #if defined(__x86_64__) && !defined(__clang__)
-typedef float NearFloats4 __attribute__((vector_size(16)));
-typedef float NearFloats8 __attribute__((vector_size(32)));
-typedef float NearFloats16 __attribute__((vector_size(64)));
+namespace point_groups = solvo_support_api::point_groups;
 
-// Four points are three loads: x0 y0 z0 x1 | y1 z1 x2 y2 | z2 x3 y3 z3.
+// Four points are three loads, eight points two.
 template <>
 struct NearPointLoad<4> {
   using Doubles = NearLanes<4>::Doubles;
   static inline __attribute__((always_inline)) void Load(const float* p, Doubles* x, Doubles* y,
                                                          Doubles* z) {
-    NearFloats4 a, b, c;
-    std::memcpy(&a, p, sizeof a);
-    std::memcpy(&b, p + 4, sizeof b);
-    std::memcpy(&c, p + 8, sizeof c);
-    const NearFloats4 x2y2x3y3 = __builtin_shufflevector(b, c, 2, 3, 5, 6);
-    const NearFloats4 y0z0y1z1 = __builtin_shufflevector(a, b, 1, 2, 4, 5);
-    *x = __builtin_convertvector(__builtin_shufflevector(a, x2y2x3y3, 0, 3, 4, 6), Doubles);
-    *y = __builtin_convertvector(__builtin_shufflevector(y0z0y1z1, x2y2x3y3, 0, 2, 5, 7),
-                                 Doubles);
-    *z = __builtin_convertvector(__builtin_shufflevector(y0z0y1z1, c, 1, 3, 4, 7), Doubles);
+    point_groups::Floats4 x4, y4, z4;
+    point_groups::SplitFourPoints(p, &x4, &y4, &z4);
+    *x = __builtin_convertvector(x4, Doubles);
+    *y = __builtin_convertvector(y4, Doubles);
+    *z = __builtin_convertvector(z4, Doubles);
   }
 };
 
-// Eight points are 24 floats, read as two overlapping loads of 16 so that nothing past the
-// eighth point is touched.
 template <>
 struct NearPointLoad<8> {
   using Doubles = NearLanes<8>::Doubles;
   static inline __attribute__((always_inline)) void Load(const float* p, Doubles* x, Doubles* y,
                                                          Doubles* z) {
-    NearFloats16 a, b;  // floats 0 to 15 and 8 to 23
-    std::memcpy(&a, p, sizeof a);
-    std::memcpy(&b, p + 8, sizeof b);
-    const NearFloats8 x8 = __builtin_shufflevector(a, b, 0, 3, 6, 9, 12, 15, 18 + 8, 21 + 8);
-    const NearFloats8 y8 = __builtin_shufflevector(a, b, 1, 4, 7, 10, 13, 16 + 8, 19 + 8, 22 + 8);
-    const NearFloats8 z8 = __builtin_shufflevector(a, b, 2, 5, 8, 11, 14, 17 + 8, 20 + 8, 23 + 8);
+    point_groups::Floats8 x8, y8, z8;
+    point_groups::SplitEightPoints(p, &x8, &y8, &z8);
     *x = __builtin_convertvector(x8, Doubles);
     *y = __builtin_convertvector(y8, Doubles);
     *z = __builtin_convertvector(z8, Doubles);
@@ -222,8 +210,8 @@ struct Interval {
 };
 
 Interval RowOverBox(const glm::dmat4& m, int row, const double* centre, const double* half) {
-  double middle = (m[0][row] * centre[0] + m[1][row] * centre[1]) +
-                  (m[2][row] * centre[2] + m[3][row]);
+  double middle =
+      (m[0][row] * centre[0] + m[1][row] * centre[1]) + (m[2][row] * centre[2] + m[3][row]);
   double spread = 0.0;
   double magnitude = std::fabs(m[3][row]);
   for (int axis = 0; axis < 3; ++axis) {
@@ -240,8 +228,8 @@ Interval RowOverBox(const glm::dmat4& m, int row, const double* centre, const do
 // pixel and by 2^-20 of its magnitude, more than the rounding of the point-by-point computation
 // in double and of its conversion to float; a pixel more than the radius away in float leaves
 // the squared distance at least the squared radius. Any NaN answers false.
-bool FarAlongAxis(const Interval& numerator, const Interval& depth, double focal,
-                  double principal, float touched) {
+bool FarAlongAxis(const Interval& numerator, const Interval& depth, double focal, double principal,
+                  float touched) {
   const double ratio_lo = std::min(numerator.lo / depth.lo, numerator.lo / depth.hi);
   const double ratio_hi = std::max(numerator.hi / depth.lo, numerator.hi / depth.hi);
   double pixel_lo = principal + focal * (focal >= 0.0 ? ratio_lo : ratio_hi);
@@ -290,11 +278,10 @@ SolvoErrorType RefineCheckedPlaneModel(const SolvoXYZij& point_cloud,
   PlaneModel refined;
   Eigen::Index n_inliers = 0;
   const bool refitted =
-      bounds == nullptr
-          ? depth_toolbox::RefitPlaneModel(cloud->Points(), input, distance_threshold, &refined,
-                                           &n_inliers)
-          : depth_toolbox::RefitPlaneModel(cloud->Points(), *bounds, input, distance_threshold,
-                                           &refined, &n_inliers);
+      bounds == nullptr ? depth_toolbox::RefitPlaneModel(cloud->Points(), input, distance_threshold,
+                                                         &refined, &n_inliers)
+                        : depth_toolbox::RefitPlaneModel(cloud->Points(), *bounds, input,
+                                                         distance_threshold, &refined, &n_inliers);
   if (n_inliers < 3) {
     LOG_ERROR() << "Insufficient number of inliers during plane refinement";
     return SOLVO_STATUS_FAILED;
@@ -393,12 +380,9 @@ SolvoErrorType SolvoInternalSupport_refinePlaneModel(const SolvoXYZij* point_clo
                                  output_plane_model, nullptr);
 }
 
-SolvoErrorType SolvoInternalSupport_fitPlaneToPointCloudRANSAC(const SolvoXYZij* point_cloud,
-                                                               int max_iterations,
-                                                               double distance_threshold,
-                                                               double sufficient_inlier_ratio,
-                                                               double minimum_inlier_ratio,
-                                                               double* plane_model) {
+SolvoErrorType SolvoInternalSupport_fitPlaneToPointCloudRANSAC(
+    const SolvoXYZij* point_cloud, int max_iterations, double distance_threshold,
+    double sufficient_inlier_ratio, double minimum_inlier_ratio, double* plane_model) {
   const SolvoErrorType cloud_status =
       solvo_support_api::CheckPointCloud(point_cloud, kRansacSignature);
   if (cloud_status != SOLVO_STATUS_OK) return cloud_status;
@@ -484,8 +468,8 @@ SolvoErrorType SolvoSupport_fitPlaneModelNearClickMatrixTransform(
   double plane[4] = {0.0, 0.0, 0.0, 0.0};
   // The refinement's own checks hold here: the cloud passed the same check, and both planes are
   // local arrays.
-  const SolvoErrorType refine_status = RefineCheckedPlaneModel(
-      *point_cloud, ransac_plane, kRefineDistanceThreshold, plane, &bounds);
+  const SolvoErrorType refine_status =
+      RefineCheckedPlaneModel(*point_cloud, ransac_plane, kRefineDistanceThreshold, plane, &bounds);
   if (refine_status != SOLVO_STATUS_OK) return refine_status;
 
   // The point cloud's origin on the normal's side, then unit length.
@@ -506,8 +490,7 @@ SolvoErrorType SolvoSupport_fitPlaneModelNearClickMatrixTransform(
   const double x_nd = static_cast<double>(x_n);
   const double y_nd = static_cast<double>(y_n);
   const double scale = 1.0 / std::sqrt(x_nd * x_nd + y_nd * y_nd + 1.0);
-  const glm::dmat4 point_cloud_T_color_camera =
-      glm::inverse(projection.color_camera_T_point_cloud);
+  const glm::dmat4 point_cloud_T_color_camera = glm::inverse(projection.color_camera_T_point_cloud);
   const glm::dvec4 camera_centre = point_cloud_T_color_camera * glm::dvec4(0.0, 0.0, 0.0, 1.0);
   const glm::dvec4 ray_point =
       point_cloud_T_color_camera * glm::dvec4(x_nd * scale, y_nd * scale, scale, 1.0);
