@@ -42,9 +42,9 @@ namespace depth_toolbox {
 // step takes two lanes of its first operand and then two of its second, the one shape of
 // two-register shuffle that plain x86-64 (SSE2) does in one instruction.
 inline void LoadFourPoints(const float* xyz, Float4* x, Float4* y, Float4* z) {
-  const Float4 v0 = LoadFloat4(xyz);      // x0 y0 z0 x1
-  const Float4 v1 = LoadFloat4(xyz + 4);  // y1 z1 x2 y2
-  const Float4 v2 = LoadFloat4(xyz + 8);  // z2 x3 y3 z3
+  const Float4 v0 = LoadFloat4(xyz);                              // x0 y0 z0 x1
+  const Float4 v1 = LoadFloat4(xyz + 4);                          // y1 z1 x2 y2
+  const Float4 v2 = LoadFloat4(xyz + 8);                          // z2 x3 y3 z3
   const Float4 x23 = DEPTH_TOOLBOX_SHUFFLE4(v1, v2, 2, 2, 5, 5);  // x2 x2 x3 x3
   *x = DEPTH_TOOLBOX_SHUFFLE4(v0, x23, 0, 3, 4, 6);
   const Float4 y01 = DEPTH_TOOLBOX_SHUFFLE4(v0, v1, 1, 1, 4, 4);  // y0 y0 y1 y1

@@ -31,9 +31,7 @@ using geometry_toolbox::PlaneModel;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-MATCHER_P(IsSamePlane, expected, "") {
-  return arg.coefficients() == expected.coefficients();
-}
+MATCHER_P(IsSamePlane, expected, "") { return arg.coefficients() == expected.coefficients(); }
 
 Eigen::Matrix3Xf Points(std::initializer_list<Eigen::Vector3f> points) {
   Eigen::Matrix3Xf matrix(3, static_cast<Eigen::Index>(points.size()));
@@ -111,9 +109,8 @@ TEST(FindInliers, DecidesExactlyAsTheDistancesDoEvenAtTheThreshold) {
     plane.ComputeDistances(points, &distances);
     // Thresholds exactly at a distance, just above it, and between floats.
     const double at = distances[trial * 37 % points.cols()];
-    for (const double threshold :
-         {at, std::nextafter(at, 1e300), at + 1e-12, 0.05, 0.0, -1.0,
-          std::numeric_limits<double>::infinity()}) {
+    for (const double threshold : {at, std::nextafter(at, 1e300), at + 1e-12, 0.05, 0.0, -1.0,
+                                   std::numeric_limits<double>::infinity()}) {
       std::vector<int> inliers;
       FindInliers(points, plane, threshold, &inliers);
       ASSERT_EQ(inliers, InliersByDefinition(points, plane, threshold))
@@ -398,9 +395,9 @@ TEST_F(FitPlaneModelRansacTest, FindsWhatTheStepByStepDefinitionFinds) {
     int iterations;
     double threshold, sufficient, minimum;
   };
-  for (const Case& run : {Case{50, 0.01, 0.8, 0.3}, Case{50, 0.01, 0.3, 0.1},
-                          Case{20, 0.002, 1.0, 0.0}, Case{200, 0.03, 0.45, 0.2},
-                          Case{30, 0.01, 0.9, 0.9}, Case{5, 1e-7, 1.0, 0.0}}) {
+  for (const Case& run :
+       {Case{50, 0.01, 0.8, 0.3}, Case{50, 0.01, 0.3, 0.1}, Case{20, 0.002, 1.0, 0.0},
+        Case{200, 0.03, 0.45, 0.2}, Case{30, 0.01, 0.9, 0.9}, Case{5, 1e-7, 1.0, 0.0}}) {
     for (const int seed : {1, 2, 77}) {
       FLAGS_random_generator_seed = seed;
       PlaneModel expected(9, 9, 9, 9);

@@ -2,7 +2,6 @@
 #include "depth-toolbox/plane-fitting.h"
 
 #include <Eigen/Eigenvalues>
-
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -277,18 +276,18 @@ __attribute__((target("avx512f"))) int GatherPassingAvx512(const float* points, 
     std::memcpy(&a, points + 3 * j, sizeof a);
     std::memcpy(&b, points + 3 * j + 16, sizeof b);
     std::memcpy(&c, points + 3 * j + 32, sizeof c);
-    const Float16 x_ab = __builtin_shuffle(
-        a, b, Int16{0, 3, 6, 9, 12, 15, 18, 21, 24, 27, 30, 0, 0, 0, 0, 0});
-    const Float16 y_ab = __builtin_shuffle(
-        a, b, Int16{1, 4, 7, 10, 13, 16, 19, 22, 25, 28, 31, 0, 0, 0, 0, 0});
-    const Float16 z_ab = __builtin_shuffle(
-        a, b, Int16{2, 5, 8, 11, 14, 17, 20, 23, 26, 29, 0, 0, 0, 0, 0, 0});
-    const Float16 px = __builtin_shuffle(
-        x_ab, c, Int16{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 17, 20, 23, 26, 29});
-    const Float16 py = __builtin_shuffle(
-        y_ab, c, Int16{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 18, 21, 24, 27, 30});
-    const Float16 pz = __builtin_shuffle(
-        z_ab, c, Int16{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 16, 19, 22, 25, 28, 31});
+    const Float16 x_ab =
+        __builtin_shuffle(a, b, Int16{0, 3, 6, 9, 12, 15, 18, 21, 24, 27, 30, 0, 0, 0, 0, 0});
+    const Float16 y_ab =
+        __builtin_shuffle(a, b, Int16{1, 4, 7, 10, 13, 16, 19, 22, 25, 28, 31, 0, 0, 0, 0, 0});
+    const Float16 z_ab =
+        __builtin_shuffle(a, b, Int16{2, 5, 8, 11, 14, 17, 20, 23, 26, 29, 0, 0, 0, 0, 0, 0});
+    const Float16 px =
+        __builtin_shuffle(x_ab, c, Int16{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 17, 20, 23, 26, 29});
+    const Float16 py =
+        __builtin_shuffle(y_ab, c, Int16{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 18, 21, 24, 27, 30});
+    const Float16 pz =
+        __builtin_shuffle(z_ab, c, Int16{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 16, 19, 22, 25, 28, 31});
     __mmask16 passes = 0xffff;
     if (!every) {
       const Float16 offset = py * t.b + px * t.a + pz * t.c;
@@ -427,9 +426,9 @@ typedef float Float8 __attribute__((vector_size(32)));
 
 // AddScatterOneByOne with the kLanes lanes on one 256-bit register each, lane by lane the same
 // operations.
-__attribute__((target("avx2"))) void AddScatterAvx2(const float* x, const float* y,
-                                                    const float* z, Eigen::Index count,
-                                                    const float* m, float (*sums)[kLanes]) {
+__attribute__((target("avx2"))) void AddScatterAvx2(const float* x, const float* y, const float* z,
+                                                    Eigen::Index count, const float* m,
+                                                    float (*sums)[kLanes]) {
   static_assert(kLanes == 8, "one register per sum");
   Float8 s[6];
   std::memcpy(s, sums, sizeof s);
@@ -461,8 +460,8 @@ const AddScatterFunction kAddScatter = AddScatterImplementations().front().add;
 struct ScatterSums {
   float sums[6][kLanes] = {};
 
-  void Add(const float* x, const float* y, const float* z, Eigen::Index count, float m_x,
-           float m_y, float m_z) {
+  void Add(const float* x, const float* y, const float* z, Eigen::Index count, float m_x, float m_y,
+           float m_z) {
     const float m[3] = {m_x, m_y, m_z};
     kAddScatter(x, y, z, count, m, sums);
   }
@@ -472,8 +471,7 @@ struct ScatterSums {
 // of the sequence to `scatter`, the last group padded with the centroid (which adds exact
 // zeros). Fewer than 3 points give false.
 template <typename ScatterPass>
-bool PlaneFromSums(const CentroidSums& sums, ScatterPass&& scatter_pass,
-                   PlaneModel* plane_model) {
+bool PlaneFromSums(const CentroidSums& sums, ScatterPass&& scatter_pass, PlaneModel* plane_model) {
   const Eigen::Index n = sums.n;
   if (n < 3) return false;
   const float n_f = static_cast<float>(n);
@@ -484,8 +482,8 @@ bool PlaneFromSums(const CentroidSums& sums, ScatterPass&& scatter_pass,
     // Unnormalised on purpose: its length is twice the triangle's area.
     const Eigen::Vector3f& p2 = sums.first_points[2];
     normal = (p2 - sums.first_points[0]).cross(p2 - sums.first_points[1]);
-    const float length = std::sqrt(normal.x() * normal.x() + normal.y() * normal.y() +
-                                   normal.z() * normal.z());
+    const float length =
+        std::sqrt(normal.x() * normal.x() + normal.y() * normal.y() + normal.z() * normal.z());
     if (!(length > 1e-9f)) return false;
   } else {
     ScatterSums scatter_sums;

@@ -3,7 +3,6 @@
 #define DEPTH_TOOLBOX_SCATTER_SUMS_H_
 
 #include <Eigen/Core>
-
 #include <vector>
 
 namespace depth_toolbox {

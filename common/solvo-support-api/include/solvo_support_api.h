@@ -72,8 +72,8 @@ SOLVO_SUPPORT_EXPORT SolvoErrorType SolvoSupport_getDepthAtPointNearestNeighborM
  * function's name; every later error line carries the matrix variant's name. */
 SOLVO_SUPPORT_EXPORT SolvoErrorType SolvoSupport_getDepthAtPointNearestNeighbor(
     const SolvoXYZij* point_cloud, const SolvoCameraIntrinsics* camera_intrinsics,
-    const SolvoPoseData* color_camera_T_point_cloud, const float* uv_coordinates,
-    float* point_out, int* valid_out);
+    const SolvoPoseData* color_camera_T_point_cloud, const float* uv_coordinates, float* point_out,
+    int* valid_out);
 
 /* ---- Plane under a touched pixel ------------------------------------------------------------ */
 
@@ -145,7 +145,7 @@ SOLVO_SUPPORT_EXPORT SolvoErrorType SolvoInternalSupport_refinePlaneModel(
  *                                         fit in size_t; one error line is logged.
  * Threads      any thread; the record must not be used elsewhere during the call. */
 SOLVO_SUPPORT_EXPORT SolvoErrorType SolvoSupport_createXYZij(uint32_t max_point_count,
-                                                            SolvoXYZij* point_cloud);
+                                                             SolvoXYZij* point_cloud);
 
 /* Releases the xyz array (if any) and clears xyz, point_count, timestamp and tail_words.
  * Freeing twice is harmless.
@@ -158,7 +158,7 @@ SOLVO_SUPPORT_EXPORT SolvoErrorType SolvoSupport_freeXYZij(SolvoXYZij* point_clo
  * Returns  SOLVO_STATUS_OK; SOLVO_STATUS_BAD_ARGUMENT when either record is NULL (one error line).
  * Threads  any thread. */
 SOLVO_SUPPORT_EXPORT SolvoErrorType SolvoSupport_copyXYZij(const SolvoXYZij* input_point_cloud,
-                                                          SolvoXYZij* output_point_cloud);
+                                                           SolvoXYZij* output_point_cloud);
 
 /* ---- Poses ---------------------------------------------------------------------------------- */
 
@@ -167,9 +167,9 @@ SOLVO_SUPPORT_EXPORT SolvoErrorType SolvoSupport_copyXYZij(const SolvoXYZij* inp
  * Returns  SOLVO_STATUS_OK; SOLVO_STATUS_FAILED for an unknown convention (silently, nothing
  *          written); SOLVO_STATUS_BAD_ARGUMENT for a NULL pointer (one error line).
  * Threads  any thread. */
-SOLVO_SUPPORT_EXPORT SolvoErrorType SolvoSupport_getWorldTCameraPose(
-    SolvoCoordinateConvention convention, const SolvoPoseData* pose, double* translation,
-    double* orientation);
+SOLVO_SUPPORT_EXPORT SolvoErrorType
+SolvoSupport_getWorldTCameraPose(SolvoCoordinateConvention convention, const SolvoPoseData* pose,
+                                 double* translation, double* orientation);
 
 /* base_frame at base_timestamp T target_frame at target_timestamp, chained from five pose
  * queries of the service. Frames must be sensor frames 7, 8 or 9; time stamps >= 0.
@@ -201,8 +201,8 @@ SOLVO_SUPPORT_EXPORT SolvoErrorType SolvoSupport_createImageBufferManager(
 /* Releases the manager and its images, including the one last handed out.
  * Returns  SOLVO_STATUS_OK; SOLVO_STATUS_BAD_ARGUMENT for NULL (one error line).
  * Threads  once neither the writer nor the reader uses the manager any more. */
-SOLVO_SUPPORT_EXPORT SolvoErrorType SolvoSupport_freeImageBufferManager(
-    SolvoSupportImageBufferManager* manager);
+SOLVO_SUPPORT_EXPORT SolvoErrorType
+SolvoSupport_freeImageBufferManager(SolvoSupportImageBufferManager* manager);
 
 /* Limits later updates to rows [begin_line, end_line) with the chroma rows they use, and with
  * `yonly` (YUV only) to those rows of the luminance plane.
@@ -236,12 +236,12 @@ SOLVO_SUPPORT_EXPORT SolvoErrorType SolvoSupport_getLatestImageBuffer(
  * Returns  SOLVO_STATUS_OK; SOLVO_STATUS_BAD_ARGUMENT for max_points 0 (or too many points to
  *          address), or a NULL manager.
  * Threads  any thread. */
-SOLVO_SUPPORT_EXPORT SolvoErrorType SolvoSupport_createPointCloudManager(
-    uint32_t max_points, SolvoSupportPointCloudManager** manager);
+SOLVO_SUPPORT_EXPORT SolvoErrorType
+SolvoSupport_createPointCloudManager(uint32_t max_points, SolvoSupportPointCloudManager** manager);
 
 /* Releases the manager and its clouds; NULL releases nothing. Returns SOLVO_STATUS_OK. */
-SOLVO_SUPPORT_EXPORT SolvoErrorType SolvoSupport_freePointCloudManager(
-    SolvoSupportPointCloudManager* manager);
+SOLVO_SUPPORT_EXPORT SolvoErrorType
+SolvoSupport_freePointCloudManager(SolvoSupportPointCloudManager* manager);
 
 /* Copies `point_cloud` into the back cloud and hands it over.
  * Returns  SOLVO_STATUS_OK (also for a cloud without points, not handed over, one error line);
@@ -256,8 +256,8 @@ SOLVO_SUPPORT_EXPORT SolvoErrorType SolvoSupport_updatePointCloud(
  * 0.0. It stays valid and unchanged until this reader's next call. Ownership: the manager's.
  * Returns  SOLVO_STATUS_OK; SOLVO_STATUS_BAD_ARGUMENT for a NULL argument.
  * Threads  the one reader thread. */
-SOLVO_SUPPORT_EXPORT SolvoErrorType SolvoSupport_getLatestPointCloud(
-    SolvoSupportPointCloudManager* manager, SolvoXYZij** point_cloud);
+SOLVO_SUPPORT_EXPORT SolvoErrorType
+SolvoSupport_getLatestPointCloud(SolvoSupportPointCloudManager* manager, SolvoXYZij** point_cloud);
 
 /* ---- Meshes --------------------------------------------------------------------------------- */
 
@@ -267,9 +267,9 @@ SOLVO_SUPPORT_EXPORT SolvoErrorType SolvoSupport_getLatestPointCloud(
  *          not fit in size_t; one error line).
  * Threads  any thread. */
 SOLVO_SUPPORT_EXPORT SolvoErrorType SolvoSupport_createMesh(uint32_t num_vertices,
-                                                           uint32_t num_faces, bool has_normals,
-                                                           bool has_colors,
-                                                           SolvoMesh_Experimental* mesh);
+                                                            uint32_t num_faces, bool has_normals,
+                                                            bool has_colors,
+                                                            SolvoMesh_Experimental* mesh);
 
 /* Sets every field to zero without releasing anything.
  * Returns  SOLVO_STATUS_OK; SOLVO_STATUS_BAD_ARGUMENT for NULL (one error line). */
@@ -281,7 +281,7 @@ SOLVO_SUPPORT_EXPORT SolvoErrorType SolvoSupport_initializeEmptyMesh(SolvoMesh_E
  *          that is NULL, or sizes that do not fit in size_t; one error line, output untouched).
  * Threads  any thread. */
 SOLVO_SUPPORT_EXPORT SolvoErrorType SolvoSupport_copyMesh(const SolvoMesh_Experimental* input_mesh,
-                                                         SolvoMesh_Experimental* output_mesh);
+                                                          SolvoMesh_Experimental* output_mesh);
 
 /* Releases the record's arrays and empties it; freeing an empty record is harmless.
  * Returns  SOLVO_STATUS_OK; SOLVO_STATUS_BAD_ARGUMENT for NULL (one error line). */
@@ -296,9 +296,9 @@ SOLVO_SUPPORT_EXPORT SolvoErrorType SolvoSupport_freeMesh(SolvoMesh_Experimental
  *          that is NULL, sizes that do not fit in size_t, or, when simplifying, a vertex position
  *          that is not finite; one error line, output untouched).
  * Threads  any thread. */
-SOLVO_SUPPORT_EXPORT SolvoErrorType SolvoSupport_createSimplifiedMesh(
-    const SolvoMesh_Experimental* input_mesh, uint32_t target_num_faces,
-    SolvoMesh_Experimental* output_mesh);
+SOLVO_SUPPORT_EXPORT SolvoErrorType
+SolvoSupport_createSimplifiedMesh(const SolvoMesh_Experimental* input_mesh,
+                                  uint32_t target_num_faces, SolvoMesh_Experimental* output_mesh);
 
 /* Told how far a long simplification has come: `fraction_done` starts at 0, rises, and is 1 when
  * the work is complete. Return 0 to go on; any other value cancels. Called on the caller's

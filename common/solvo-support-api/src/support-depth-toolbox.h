@@ -2,9 +2,8 @@
 #ifndef SOLVO_SUPPORT_API_SUPPORT_DEPTH_TOOLBOX_H_
 #define SOLVO_SUPPORT_API_SUPPORT_DEPTH_TOOLBOX_H_
 
-#include <glm/mat4x4.hpp>
-
 #include <cstdint>
+#include <glm/mat4x4.hpp>
 #include <vector>
 
 #include "depth-toolbox/point-block-bounds.h"
@@ -52,8 +51,7 @@ std::vector<NearPointMarking> NearPointMarkers();
 // for the fastest.
 std::vector<float> GatherNearPoints(const SolvoXYZij& point_cloud,
                                     const depth_toolbox::PointBlockBounds& bounds,
-                                    const Projection& projection,
-                                    NearPointMarker mark = nullptr);
+                                    const Projection& projection, NearPointMarker mark = nullptr);
 
 // Seconds to nanoseconds, truncated toward zero; NaN gives 0 and values beyond int64_t saturate.
 int64_t TimestampNanoseconds(double timestamp_s);

@@ -5,13 +5,12 @@
 
 #include <array>
 #include <cmath>
+#include <glm/gtc/matrix_transform.hpp>
+#include <glm/mat4x4.hpp>
 #include <limits>
 #include <random>
 #include <string>
 #include <vector>
-
-#include <glm/gtc/matrix_transform.hpp>
-#include <glm/mat4x4.hpp>
 
 #include "depth-toolbox/plane-fitting.h"
 #include "generic/random_generator_provider.h"
@@ -192,9 +191,9 @@ TEST_F(FitPlaneToPointCloudRansac, ShowsTheFirstSampleOfSeedOneForTenAndAHundred
     Cloud cloud = GeneralPosition(n);
     double plane[4];
     // Every candidate has three inliers and a later one with as many never wins.
-    ASSERT_EQ(SolvoInternalSupport_fitPlaneToPointCloudRANSAC(cloud.record(), 5, 1e-5, 1.0, 0.0,
-                                                              plane),
-              SOLVO_STATUS_OK);
+    ASSERT_EQ(
+        SolvoInternalSupport_fitPlaneToPointCloudRANSAC(cloud.record(), 5, 1e-5, 1.0, 0.0, plane),
+        SOLVO_STATUS_OK);
     EXPECT_THAT(plane, ElementsAreArray(ThreePointPlane(cloud, first_sample))) << n;
     double again[4];
     SolvoInternalSupport_fitPlaneToPointCloudRANSAC(cloud.record(), 5, 1e-5, 1.0, 0.0, again);
@@ -204,15 +203,15 @@ TEST_F(FitPlaneToPointCloudRansac, ShowsTheFirstSampleOfSeedOneForTenAndAHundred
 
 TEST_F(FitPlaneToPointCloudRansac, ShowsTheSecondSampleWhenTheFirstIsDegenerate) {
   // Points 0, 1 and 7 on one line: the first sample (0, 1, 7) is skipped, (4, 5, 2) wins.
-  Cloud cloud = {{0, 0, 0},  {1, 1, 1},   {5, -2, 3}, {-1, 4, 2}, {3, 7, -1},
-                 {6, 1, 8},  {-4, -3, 5}, {3, 3, 3},  {9, -5, 1}, {2, 8, 6}};
+  Cloud cloud = {{0, 0, 0}, {1, 1, 1},   {5, -2, 3}, {-1, 4, 2}, {3, 7, -1},
+                 {6, 1, 8}, {-4, -3, 5}, {3, 3, 3},  {9, -5, 1}, {2, 8, 6}};
   double plane[4];
-  EXPECT_EQ(SolvoInternalSupport_fitPlaneToPointCloudRANSAC(cloud.record(), 1, 1e-4, 1.0, 0.0,
-                                                            plane),
-            SOLVO_STATUS_FAILED);
-  ASSERT_EQ(SolvoInternalSupport_fitPlaneToPointCloudRANSAC(cloud.record(), 2, 1e-4, 1.0, 0.0,
-                                                            plane),
-            SOLVO_STATUS_OK);
+  EXPECT_EQ(
+      SolvoInternalSupport_fitPlaneToPointCloudRANSAC(cloud.record(), 1, 1e-4, 1.0, 0.0, plane),
+      SOLVO_STATUS_FAILED);
+  ASSERT_EQ(
+      SolvoInternalSupport_fitPlaneToPointCloudRANSAC(cloud.record(), 2, 1e-4, 1.0, 0.0, plane),
+      SOLVO_STATUS_OK);
   EXPECT_THAT(plane, ElementsAreArray(ThreePointPlane(cloud, {2, 4, 5})));
 }
 
@@ -227,9 +226,8 @@ TEST_F(FitPlaneToPointCloudRansac, WritesTheDefaultPlaneWhenNoPlaneIsFound) {
   for (const Case& run : {Case{&spread, 0, 0.1}, Case{&spread, -3, 0.1}, Case{&line, 50, 0.1},
                           Case{&spread, 50, 0.0}, Case{&spread, 50, -1.0}}) {
     double plane[4] = {kSentinel, kSentinel, kSentinel, kSentinel};
-    EXPECT_EQ(SolvoInternalSupport_fitPlaneToPointCloudRANSAC(run.cloud->record(),
-                                                              run.iterations, run.threshold, 0.8,
-                                                              0.0, plane),
+    EXPECT_EQ(SolvoInternalSupport_fitPlaneToPointCloudRANSAC(run.cloud->record(), run.iterations,
+                                                              run.threshold, 0.8, 0.0, plane),
               SOLVO_STATUS_FAILED);
     EXPECT_THAT(plane, ElementsAre(0, 0, 1, 0));
   }
@@ -242,9 +240,9 @@ TEST_F(FitPlaneToPointCloudRansac, StopsAtTheFirstGoodSampleAndFitsEveryPoint) {
     cloud.Add(static_cast<float>(i % 6), static_cast<float>(i / 6), (i % 2 == 0) ? 1e-3f : 0.0f);
   }
   double plane[4];
-  ASSERT_EQ(SolvoInternalSupport_fitPlaneToPointCloudRANSAC(cloud.record(), 50, 0.01, 1.0, 1.0,
-                                                            plane),
-            SOLVO_STATUS_OK);
+  ASSERT_EQ(
+      SolvoInternalSupport_fitPlaneToPointCloudRANSAC(cloud.record(), 50, 0.01, 1.0, 1.0, plane),
+      SOLVO_STATUS_OK);
   geometry_toolbox::PlaneModel all;
   ASSERT_TRUE(depth_toolbox::FitPlaneModel(cloud.Matrix(), &all));
   EXPECT_THAT(plane, ElementsAreArray(Coefficients(all)));
@@ -256,14 +254,14 @@ TEST_F(FitPlaneToPointCloudRansac, AcceptsRatiosEqualToBothLimits) {
   // 1 draws the sample (0, 3, 1); the result is its unnormalised cross product.
   Cloud cloud = {{0, 0, 0}, {4, 0, 0}, {0, 3, 0}, {1, 1, 5}};
   double plane[4];
-  ASSERT_EQ(SolvoInternalSupport_fitPlaneToPointCloudRANSAC(cloud.record(), 50, 0.1, 0.75, 0.75,
-                                                            plane),
-            SOLVO_STATUS_OK);
+  ASSERT_EQ(
+      SolvoInternalSupport_fitPlaneToPointCloudRANSAC(cloud.record(), 50, 0.1, 0.75, 0.75, plane),
+      SOLVO_STATUS_OK);
   EXPECT_THAT(plane, ElementsAreArray(ThreePointPlane(cloud, {0, 1, 3})));
   EXPECT_GT(std::hypot(plane[0], plane[1], plane[2]), 2.0);
-  EXPECT_EQ(SolvoInternalSupport_fitPlaneToPointCloudRANSAC(cloud.record(), 50, 0.1, 0.8, 0.76,
-                                                            plane),
-            SOLVO_STATUS_FAILED);
+  EXPECT_EQ(
+      SolvoInternalSupport_fitPlaneToPointCloudRANSAC(cloud.record(), 50, 0.1, 0.8, 0.76, plane),
+      SOLVO_STATUS_FAILED);
 }
 
 TEST_F(FitPlaneToPointCloudRansac, RefusesBadArgumentsWithOneLineAndLeavesThePlane) {
@@ -274,12 +272,12 @@ TEST_F(FitPlaneToPointCloudRansac, RefusesBadArgumentsWithOneLineAndLeavesThePla
   const double nan = std::numeric_limits<double>::quiet_NaN();
   EXPECT_EQ(SolvoInternalSupport_fitPlaneToPointCloudRANSAC(nullptr, 5, 0.1, 0.8, 0.3, plane),
             SOLVO_STATUS_BAD_ARGUMENT);
-  EXPECT_EQ(SolvoInternalSupport_fitPlaneToPointCloudRANSAC(two.record(), 5, 0.1, 0.8, 0.3,
-                                                            nullptr),
-            SOLVO_STATUS_BAD_ARGUMENT);
-  EXPECT_EQ(SolvoInternalSupport_fitPlaneToPointCloudRANSAC(cloud.record(), 5, 0.1, 0.8, 0.3,
-                                                            nullptr),
-            SOLVO_STATUS_BAD_ARGUMENT);
+  EXPECT_EQ(
+      SolvoInternalSupport_fitPlaneToPointCloudRANSAC(two.record(), 5, 0.1, 0.8, 0.3, nullptr),
+      SOLVO_STATUS_BAD_ARGUMENT);
+  EXPECT_EQ(
+      SolvoInternalSupport_fitPlaneToPointCloudRANSAC(cloud.record(), 5, 0.1, 0.8, 0.3, nullptr),
+      SOLVO_STATUS_BAD_ARGUMENT);
   for (const std::array<double, 2>& ratios :
        {std::array<double, 2>{0.8, -0.1}, std::array<double, 2>{0.8, nan},
         std::array<double, 2>{0.3, 0.5}, std::array<double, 2>{nan, 0.3},
@@ -356,9 +354,9 @@ TEST(GatherNearPoints, SelectsExactlyThePointsTheDefinitionSelects) {
         const double v = projection.touched_y + radius * (side == 1 ? 1 : side == 3 ? -1 : 0);
         for (int k = 0; k < 128; ++k) {
           const double depth = 2.0 + 1e-6 * k;
-          const glm::dvec4 p = inverse * glm::dvec4((u - projection.cx) / projection.fx * depth,
-                                                    (v - projection.cy) / projection.fy * depth,
-                                                    depth, 1.0);
+          const glm::dvec4 p =
+              inverse * glm::dvec4((u - projection.cx) / projection.fx * depth,
+                                   (v - projection.cy) / projection.fy * depth, depth, 1.0);
           trial_cloud.Add(static_cast<float>(p.x), static_cast<float>(p.y),
                           static_cast<float>(p.z));
         }
@@ -370,12 +368,14 @@ TEST(GatherNearPoints, SelectsExactlyThePointsTheDefinitionSelects) {
     // A block the lanes take whole, holding the same oddities between near points: the camera's
     // centre, a point behind it, NaN and infinite coordinates and a point on the rim.
     const glm::dvec4 centre = inverse * glm::dvec4(0.0, 0.0, 0.0, 1.0);
-    const glm::dvec4 on_rim = inverse * glm::dvec4(
-        (projection.touched_x + 100.0 - projection.cx) / projection.fx * 3.0,
-        (projection.touched_y - projection.cy) / projection.fy * 3.0, 3.0, 1.0);
-    const glm::dvec4 at_touch = inverse * glm::dvec4(
-        (projection.touched_x - projection.cx) / projection.fx * 3.0,
-        (projection.touched_y - projection.cy) / projection.fy * 3.0, 3.0, 1.0);
+    const glm::dvec4 on_rim =
+        inverse * glm::dvec4((projection.touched_x + 100.0 - projection.cx) / projection.fx * 3.0,
+                             (projection.touched_y - projection.cy) / projection.fy * 3.0, 3.0,
+                             1.0);
+    const glm::dvec4 at_touch =
+        inverse * glm::dvec4((projection.touched_x - projection.cx) / projection.fx * 3.0,
+                             (projection.touched_y - projection.cy) / projection.fy * 3.0, 3.0,
+                             1.0);
     const auto add = [&trial_cloud](double x, double y, double z) {
       trial_cloud.Add(static_cast<float>(x), static_cast<float>(y), static_cast<float>(z));
     };
@@ -500,9 +500,9 @@ TEST_F(FitPlaneModelNearClick, CountsOnlyPointsStrictlyWithinOneHundredPixels) {
             SOLVO_STATUS_FAILED);
   EXPECT_THAT(point, ElementsAre(kSentinel, kSentinel, kSentinel));
   EXPECT_THAT(plane, ElementsAre(kSentinel, kSentinel, kSentinel, kSentinel));
-  EXPECT_THAT(capture_.Texts(),
-              ElementsAre(
-                  Line(kNearClickMatrix, " insufficient depth points near click location.")));
+  EXPECT_THAT(
+      capture_.Texts(),
+      ElementsAre(Line(kNearClickMatrix, " insufficient depth points near click location.")));
 }
 
 TEST_F(FitPlaneModelNearClick, ReportsAPlaneSeenEdgeOn) {

@@ -3,7 +3,6 @@
 #define DEPTH_TOOLBOX_PLANE_FITTING_H_
 
 #include <Eigen/Core>
-
 #include <cstdint>
 #include <vector>
 

@@ -3,7 +3,6 @@
 #define DEPTH_TOOLBOX_POINT_BLOCK_BOUNDS_H_
 
 #include <Eigen/Core>
-
 #include <algorithm>
 #include <cstdint>
 #include <vector>

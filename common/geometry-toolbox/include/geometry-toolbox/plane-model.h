@@ -3,7 +3,6 @@
 #define GEOMETRY_TOOLBOX_PLANE_MODEL_H_
 
 #include <Eigen/Core>
-
 #include <cmath>
 
 #include "logging/ensure.h"
