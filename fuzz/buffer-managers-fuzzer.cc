@@ -8,7 +8,7 @@
 #include <cstring>
 #include <vector>
 
-#include "c-application-calls.h"
+#include "test-support/c-application-calls.h"
 #include "fuzz-support.h"
 #include "solvo_support_api.h"
 

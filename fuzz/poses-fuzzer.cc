@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "c-application-calls.h"
+#include "test-support/c-application-calls.h"
 #include "fuzz-support.h"
 #include "solvo_support_api.h"
 

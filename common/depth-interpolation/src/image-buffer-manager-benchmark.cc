@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "cold-copy-benchmark.h"
-#include "image-buffer-manager.h"
+#include "depth-interpolation/image-buffer-manager.h"
 
 namespace depth_interpolation {
 namespace {

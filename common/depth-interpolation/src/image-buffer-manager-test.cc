@@ -1,6 +1,6 @@
 // The image buffer manager: hand-over order, copy regions, refused images, one writer and one
 // reader.
-#include "image-buffer-manager.h"
+#include "depth-interpolation/image-buffer-manager.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

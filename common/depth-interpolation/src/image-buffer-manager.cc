@@ -1,5 +1,5 @@
 // Triple-buffered hand-over of the newest colour image from one writer thread to one reader.
-#include "image-buffer-manager.h"
+#include "depth-interpolation/image-buffer-manager.h"
 
 #include <algorithm>
 #include <climits>

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "cold-copy-benchmark.h"
-#include "point-cloud-manager.h"
+#include "depth-interpolation/point-cloud-manager.h"
 
 namespace depth_interpolation {
 namespace {

@@ -1,5 +1,5 @@
 // The point cloud manager: the first exchange, hand-over order, refused clouds, writer and reader.
-#include "point-cloud-manager.h"
+#include "depth-interpolation/point-cloud-manager.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 // Triple-buffered hand-over of the newest depth point cloud from one writer thread to one reader.
-#include "point-cloud-manager.h"
+#include "depth-interpolation/point-cloud-manager.h"
 
 #include <cstddef>
 #include <cstring>

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "benchmark-support/thread-cpu-time.h"
-#include "halfedge-mesh/allocation-counter.h"
+#include "test-support/allocation-counter.h"
 #include "halfedge-mesh/halfedge-mesh.h"
 #include "halfedge-mesh/mesh-test-support.h"
 
@@ -15,6 +15,7 @@ namespace halfedge_mesh {
 namespace {
 
 using benchmark_support::SecondsFor;
+using test_support::AllocationCounter;
 
 // The baseline: a plain index-based half-edge build of the same arrays, opposites paired through
 // one hash table of directed edges, no repair, no shared elements; then the same export.

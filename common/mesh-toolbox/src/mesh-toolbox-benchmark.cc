@@ -13,14 +13,14 @@
 #include <vector>
 
 #include "benchmark-support/thread-cpu-time.h"
-#include "halfedge-mesh/allocation-counter.h"
+#include "test-support/allocation-counter.h"
 #include "halfedge-mesh/mesh-test-support.h"
 #include "mesh-toolbox/mesh-toolbox.h"
 
 namespace mesh_toolbox {
 namespace {
 
-using halfedge_mesh::AllocationCounter;
+using test_support::AllocationCounter;
 using halfedge_mesh::HalfedgeMesh;
 using halfedge_mesh::MeshArrays;
 

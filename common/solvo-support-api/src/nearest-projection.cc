@@ -12,8 +12,8 @@ namespace {
 using ScanFunction = NearestProjection (*)(const ProjectionQuery&, const float (*)[3], uint32_t);
 
 // Applications rely on the exact winner, so every implementation evaluates each point with the
-// same operations in the same order, and the build compiles this file with -ffp-contract=off so
-// that no product and sum are fused into one differently rounded instruction.
+// same operations in the same order, and the whole build forbids fusing a product and a sum into
+// one differently rounded instruction (-ffp-contract=off).
 inline double ProjectedDepth(const ProjectionQuery& query, const float* point) {
   const double* m = query.color_camera_T_point_cloud;
   return m[2] * double{point[0]} + m[6] * double{point[1]} + m[10] * double{point[2]} + m[14];

@@ -5,7 +5,7 @@
 #include <glm/gtc/quaternion.hpp>
 #include <glm/vec3.hpp>
 
-#include "c-application-calls.h"
+#include "test-support/c-application-calls.h"
 #include "logging/log-capture.h"
 #include "solvo_support_api.h"
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "c-application-calls.h"
+#include "test-support/c-application-calls.h"
 #include "logging/log-capture.h"
 #include "solvo_support_api.h"
 

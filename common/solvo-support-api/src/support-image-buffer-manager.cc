@@ -5,7 +5,7 @@
 #include <string>
 
 #include "argument-check.h"
-#include "image-buffer-manager.h"
+#include "depth-interpolation/image-buffer-manager.h"
 #include "solvo_support_api.h"
 
 // The handle the application holds: a cell with the manager inside.

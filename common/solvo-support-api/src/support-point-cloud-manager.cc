@@ -5,7 +5,7 @@
 #include <string>
 
 #include "argument-check.h"
-#include "point-cloud-manager.h"
+#include "depth-interpolation/point-cloud-manager.h"
 #include "solvo_support_api.h"
 
 // The handle the application holds: a cell with the manager inside.

@@ -14,7 +14,7 @@
 #include <tuple>
 #include <vector>
 
-#include "c-application-calls.h"
+#include "test-support/c-application-calls.h"
 #include "logging/log-capture.h"
 #include "solvo_client_api_simulation.h"
 #include "solvo_support_api.h"

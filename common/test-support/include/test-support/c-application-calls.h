@@ -1,7 +1,7 @@
 /* Exported functions called as a C application calls them: an enumeration argument or field may
  * hold any int, whatever its enumerators. */
-#ifndef SOLVO_SUPPORT_API_C_APPLICATION_CALLS_H_
-#define SOLVO_SUPPORT_API_C_APPLICATION_CALLS_H_
+#ifndef TEST_SUPPORT_C_APPLICATION_CALLS_H_
+#define TEST_SUPPORT_C_APPLICATION_CALLS_H_
 
 #include "solvo_support_api.h"
 
@@ -26,4 +26,4 @@ void SetImageFormat(SolvoImageBuffer* image, int format);
 }
 #endif
 
-#endif /* SOLVO_SUPPORT_API_C_APPLICATION_CALLS_H_ */
+#endif /* TEST_SUPPORT_C_APPLICATION_CALLS_H_ */

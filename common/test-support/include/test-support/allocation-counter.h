@@ -1,10 +1,10 @@
-// Benchmark support: the bytes the process holds through malloc, and their peak.
-#ifndef HALFEDGE_MESH_ALLOCATION_COUNTER_H_
-#define HALFEDGE_MESH_ALLOCATION_COUNTER_H_
+// Benchmark and test support: the bytes the process holds through malloc, and their peak.
+#ifndef TEST_SUPPORT_ALLOCATION_COUNTER_H_
+#define TEST_SUPPORT_ALLOCATION_COUNTER_H_
 
 #include <cstdint>
 
-namespace halfedge_mesh {
+namespace test_support {
 
 // Counts every block from malloc and its relatives (so also operator new and aligned element
 // allocations) by usable size. Counting replaces the C library's allocation entry points, which
@@ -18,6 +18,6 @@ class AllocationCounter {
   static void ResetPeak();
 };
 
-}  // namespace halfedge_mesh
+}  // namespace test_support
 
-#endif  // HALFEDGE_MESH_ALLOCATION_COUNTER_H_
+#endif  // TEST_SUPPORT_ALLOCATION_COUNTER_H_

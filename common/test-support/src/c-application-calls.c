@@ -1,5 +1,5 @@
 /* In C an int converts to an enumeration whatever its value; C++ may not even hold such a value. */
-#include "c-application-calls.h"
+#include "test-support/c-application-calls.h"
 
 SolvoErrorType CallGetWorldTCameraPose(int convention, const SolvoPoseData* pose,
                                        double* translation, double* orientation) {

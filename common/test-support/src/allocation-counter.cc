@@ -1,5 +1,5 @@
-// Benchmark support: the bytes the process holds through malloc, and their peak.
-#include "halfedge-mesh/allocation-counter.h"
+// Benchmark and test support: the bytes the process holds through malloc, and their peak.
+#include "test-support/allocation-counter.h"
 
 #include <atomic>
 #include <cstddef>
@@ -28,7 +28,7 @@ void* __libc_memalign(size_t alignment, size_t size);
 }
 #endif
 
-namespace halfedge_mesh {
+namespace test_support {
 namespace {
 
 std::atomic<int64_t> current_bytes{0};
@@ -65,25 +65,25 @@ int64_t AllocationCounter::Current() { return current_bytes.load(); }
 int64_t AllocationCounter::Peak() { return peak_bytes.load(); }
 void AllocationCounter::ResetPeak() { peak_bytes.store(current_bytes.load()); }
 
-}  // namespace halfedge_mesh
+}  // namespace test_support
 
 #ifdef SOLVO_COUNT_ALLOCATIONS
 extern "C" {
 
 void* malloc(size_t size) {
   void* pointer = __libc_malloc(size);
-  halfedge_mesh::Count(pointer);
+  test_support::Count(pointer);
   return pointer;
 }
 
 void free(void* pointer) {
-  halfedge_mesh::Uncount(pointer);
+  test_support::Uncount(pointer);
   __libc_free(pointer);
 }
 
 void* calloc(size_t count, size_t size) {
   void* pointer = __libc_calloc(count, size);
-  halfedge_mesh::Count(pointer);
+  test_support::Count(pointer);
   return pointer;
 }
 
@@ -92,15 +92,15 @@ void* realloc(void* pointer, size_t size) {
       pointer != nullptr ? static_cast<int64_t>(malloc_usable_size(pointer)) : 0;
   void* moved = __libc_realloc(pointer, size);
   if (moved != nullptr || size == 0) {
-    halfedge_mesh::current_bytes.fetch_sub(old_size, std::memory_order_relaxed);
-    halfedge_mesh::Count(moved);
+    test_support::current_bytes.fetch_sub(old_size, std::memory_order_relaxed);
+    test_support::Count(moved);
   }
   return moved;
 }
 
 void* memalign(size_t alignment, size_t size) {
   void* pointer = __libc_memalign(alignment, size);
-  halfedge_mesh::Count(pointer);
+  test_support::Count(pointer);
   return pointer;
 }
 
