@@ -3,7 +3,8 @@
 #
 #   scripts/setup.sh         the host build (compiler, CMake, Eigen, GLM, gflags, GoogleTest,
 #                            Google Benchmark; the sanitizers' runtimes come with the compiler;
-#                            the mesh-file library and libpng for the command line)
+#                            the mesh-file library and libpng for the command line; clang-format
+#                            for the format check)
 #   scripts/setup.sh --arm   also the 32-bit ARM cross build: Debian's cross compiler, qemu-arm,
 #                            and the armhf builds of the libraries unpacked into SOLVO_ARMHF_ROOT
 #                            (default /opt/solvo-armhf, the root cmake/armhf-toolchain.cmake reads)
@@ -48,7 +49,7 @@ install_missing() {
 # host's versions so both builds compile against the same headers.
 libraries=(libeigen3-dev libglm-dev libgflags-dev libgtest-dev libgmock-dev libbenchmark-dev
            libassimp-dev libpng-dev)
-install_missing cmake g++ make pkg-config "${libraries[@]}"
+install_missing cmake g++ make pkg-config clang-format "${libraries[@]}"
 
 if ! $arm; then
   exit 0

@@ -11,10 +11,13 @@
 #            float-cast-overflow)
 #     tsan   ThreadSanitizer
 #
-# Each variant builds everything in build/<variant> with -j2, warnings as errors, benchmarks
-# included (they build everywhere, none runs here), and runs the whole suite with CTest; the last
-# lines sum up each variant's CTest result and wall time. The exit status is non-zero when any
-# variant failed to build or pass, or ran another number of tests than the first.
+# First every C and C++ file of the checkout (tracked, or new and not ignored) must be formatted
+# as the root .clang-format says (clang-format --dry-run -Werror; `clang-format -i FILE` fixes
+# one). Each variant builds everything in build/<variant> with -j2, warnings as errors,
+# benchmarks included (they build everywhere, none runs here), and runs the whole suite with
+# CTest; the last lines sum up the format check and each variant's CTest result and wall time.
+# The exit status is non-zero when a file is not formatted, or any variant failed to build or
+# pass, or ran another number of tests than the first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -33,6 +36,21 @@ done
 setup_args=()
 [[ " ${variants[*]} " == *" arm "* ]] && setup_args+=(--arm)
 scripts/setup.sh "${setup_args[@]}"
+
+# Tracked files and new ones that are not ignored; outside a git checkout, every source file.
+source_files() {
+  if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
+    git ls-files --cached --others --exclude-standard -- '*.c' '*.cc' '*.h'
+  else
+    find common platform tests tools fuzz -name '*.c' -o -name '*.cc' -o -name '*.h'
+  fi
+}
+echo "=== format"
+format_status=ok
+mapfile -t sources < <(source_files)
+if ! clang-format --dry-run -Werror "${sources[@]}"; then
+  format_status="not formatted (see above; clang-format -i FILE)"
+fi
 
 configure_args() {
   # Stated in full, so that an older cache in build/<variant> cannot change the variant.
@@ -95,6 +113,8 @@ done
 
 echo
 echo "=== summary (variant, CTest result, skipped, wall time of build and tests, status)"
+echo "format: ${#sources[@]} C and C++ files, $format_status"
+[[ $format_status == ok ]] || failed=1
 printf '%s\n' "${summaries[@]}"
 echo "total: $total_passed passed, $total_failed failed, $total_skipped skipped"
 if $fuzz; then scripts/fuzz.sh || failed=1; fi
