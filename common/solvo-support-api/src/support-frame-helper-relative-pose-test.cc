@@ -307,9 +307,15 @@ TEST_F(SimulatedDeviceTest, AnswersItsFramesAtAnyTimeAndFailsEverythingElse) {
   EXPECT_EQ(
       SolvoService_getPoseAtTime(-0.5, {SOLVO_FRAME_TRACKING_ORIGIN, SOLVO_FRAME_DEVICE}, &pose),
       SOLVO_STATUS_FAILED);
-  EXPECT_EQ(
-      SolvoService_getPoseAtTime(nan, {SOLVO_FRAME_TRACKING_ORIGIN, SOLVO_FRAME_DEVICE}, &pose),
-      SOLVO_STATUS_FAILED);
+  const double inf = std::numeric_limits<double>::infinity();
+  for (const double never : {nan, inf, -inf}) {
+    EXPECT_EQ(
+        SolvoService_getPoseAtTime(never, {SOLVO_FRAME_TRACKING_ORIGIN, SOLVO_FRAME_DEVICE}, &pose),
+        SOLVO_STATUS_FAILED);
+    EXPECT_EQ(
+        SolvoService_getPoseAtTime(never, {SOLVO_FRAME_EXTRINSICS_REFERENCE, kSensor8}, &pose),
+        SOLVO_STATUS_FAILED);
+  }
   EXPECT_EQ(
       SolvoService_getPoseAtTime(1.0, {SOLVO_FRAME_DEVICE, SOLVO_FRAME_TRACKING_ORIGIN}, &pose),
       SOLVO_STATUS_FAILED);
@@ -317,6 +323,19 @@ TEST_F(SimulatedDeviceTest, AnswersItsFramesAtAnyTimeAndFailsEverythingElse) {
             SOLVO_STATUS_FAILED);
   EXPECT_EQ(SolvoService_getPoseAtTime(1.0, {kSensor7, SOLVO_FRAME_EXTRINSICS_REFERENCE}, &pose),
             SOLVO_STATUS_FAILED);
+}
+
+TEST_F(SimulatedDeviceTest, AnInfiniteTimeFailsWithTheLineOfItsPairAndLeavesTheResult) {
+  // The time stamps pass the library's own checks; the device has no pose at such a time.
+  SolvoPoseData pose{};
+  pose.timestamp = 42.0;
+  logging::LogCapture capture;
+  EXPECT_EQ(SolvoSupport_calculateRelativePose(
+                1.0, kSensor7, std::numeric_limits<double>::infinity(), kSensor8, &pose),
+            SOLVO_STATUS_FAILED);
+  EXPECT_THAT(capture.Texts(), ElementsAre(std::string(kQuerySignature) +
+                                           ": could not calculate pose data for frame pair:2, 4"));
+  EXPECT_EQ(pose.timestamp, 42.0);
 }
 
 TEST_F(SimulatedDeviceTest, RefusesAnyIntACApplicationPassesAsFrameWithOneLine) {

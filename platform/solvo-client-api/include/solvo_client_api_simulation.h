@@ -5,7 +5,8 @@
  * By default the stand-in simulates a device: the sensor frames 7, 8 and 9 and the device frame 4
  * have fixed poses relative to frame 5 (answered at any time stamp), and the device (frame 4)
  * moves smoothly relative to the tracking origin (frame 2) for time stamps >= 0. Every other pair,
- * and a negative or NaN time stamp, is answered with SOLVO_STATUS_FAILED. */
+ * and a negative or non-finite time stamp (NaN or either infinity), is answered with
+ * SOLVO_STATUS_FAILED. */
 #ifndef SOLVO_CLIENT_API_SIMULATION_H_
 #define SOLVO_CLIENT_API_SIMULATION_H_
 

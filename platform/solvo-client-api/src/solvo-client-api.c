@@ -52,7 +52,8 @@ static SimulatedPose TrackingOriginTDevice(double t) {
 
 static SolvoErrorType SimulatedDevice(double timestamp, SolvoCoordinateFramePair frame,
                                       SolvoPoseData* pose) {
-  if (pose == NULL || !(timestamp >= 0.0)) return SOLVO_STATUS_FAILED;
+  /* Only times a device could have seen: neither negative nor NaN nor infinite. */
+  if (pose == NULL || !(timestamp >= 0.0 && isfinite(timestamp))) return SOLVO_STATUS_FAILED;
   SimulatedPose answer;
   if (frame.base_frame == SOLVO_FRAME_TRACKING_ORIGIN && frame.target_frame == SOLVO_FRAME_DEVICE) {
     answer = TrackingOriginTDevice(timestamp);
