@@ -139,7 +139,10 @@ Candidate ReferenceCandidate(const HalfedgeMesh& mesh, const std::vector<Eigen::
       const Eigen::Vector4d w = a.inverse() * Eigen::Vector4d(0.0, 0.0, 0.0, 1.0);
       if (std::abs(w[3]) >= 1e-8) {
         candidate->position = w.head<3>() / w[3];
-        placed = candidate->position.cwiseAbs().maxCoeff() <= std::numeric_limits<float>::max();
+        if (!(candidate->position.cwiseAbs().maxCoeff() <= std::numeric_limits<float>::max())) {
+          return nullptr;
+        }
+        placed = true;
       }
     }
   }

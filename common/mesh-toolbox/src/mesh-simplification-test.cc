@@ -147,6 +147,37 @@ TEST(ComputeEdgeContractor, PlacesEveryBoundaryEdgeAtItsMidpoint) {
   EXPECT_GT(boundary_candidates, 0u);
 }
 
+// The quadric of the squared distance to `point`: its optimum is the point itself.
+Eigen::Matrix4d PointQuadric(const Eigen::Vector3d& point) {
+  Eigen::Matrix4d q = Eigen::Matrix4d::Identity();
+  q.block<3, 1>(0, 3) = -point;
+  q.block<1, 3>(3, 0) = -point.transpose();
+  q(3, 3) = point.squaredNorm();
+  return q;
+}
+
+TEST(ComputeEdgeContractor, PlacesASolvedOptimumButRefusesOneBeyondTheFloatRange) {
+  const auto mesh = BuildMesh(Grid());
+  // The interior edge between the interior vertices 6 and 7, whose quadrics are replaced.
+  std::shared_ptr<Edge> edge;
+  for (uint32_t e = 0; e < mesh->NEdges(); ++e) {
+    const auto& candidate = mesh->GetEdge(e);
+    const uint32_t a = candidate->first_vertex()->id(), b = candidate->second_vertex()->id();
+    if ((a == 6 && b == 7) || (a == 7 && b == 6)) edge = candidate;
+  }
+  ASSERT_TRUE(edge);
+  QuadricTable q(mesh->NVertices(), Eigen::Matrix4d::Zero());
+  const Eigen::Vector3d near_midpoint(1.5, 1.25, 0.0);
+  q[edge->first_vertex()->id()] = PointQuadric(near_midpoint);
+  const auto placed = ComputeEdgeContractor(mesh, q, edge);
+  ASSERT_TRUE(placed);
+  EXPECT_EQ(placed->position, near_midpoint);
+  // Solvable, but no single-precision position holds the optimum: no candidate at all, not one
+  // at the midpoint.
+  q[edge->first_vertex()->id()] = PointQuadric(Eigen::Vector3d(1e39, 1.25, 0.0));
+  EXPECT_FALSE(ComputeEdgeContractor(mesh, q, edge));
+}
+
 TEST(ComputeContractionWeight, RefusesAPositionThatFlipsOrFlattensASurvivingTriangle) {
   const auto mesh = BuildMesh(Grid());
   // An interior edge between the interior vertices 6 and 7.

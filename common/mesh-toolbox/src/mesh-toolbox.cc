@@ -264,8 +264,9 @@ bool FillEdgeContractor(const std::shared_ptr<HalfedgeMesh>& mesh, const Edge& e
       if (std::abs(w[3]) >= 1e-8) {
         *position = w.head<3>() / w[3];
         // A nearly singular system can put the optimum beyond what the exported single-precision
-        // positions hold: such a position is treated like an unsolvable system.
-        placed = position->cwiseAbs().maxCoeff() <= std::numeric_limits<float>::max();
+        // positions hold: no vertex may be placed there, so the edge gets no candidate.
+        if (!(position->cwiseAbs().maxCoeff() <= std::numeric_limits<float>::max())) return false;
+        placed = true;
       }
     }
   }
