@@ -38,14 +38,22 @@ HalfedgeMesh::~HalfedgeMesh() { Clear(); }
 
 void HalfedgeMesh::Clear() {
   // Elements link to each other in cycles; reset the links of every one, or shared ownership
-  // keeps them alive after the mesh has let go of them.
-  for (const std::shared_ptr<Vertex>& vertex : vertices_) vertex->out_halfedge_.reset();
-  for (const std::shared_ptr<Halfedge>& halfedge : halfedges_) halfedge->ResetLinks();
+  // keeps them alive after the mesh has let go of them. A construction that ran out of memory
+  // leaves entries it had not filled yet: empty.
+  for (const std::shared_ptr<Vertex>& vertex : vertices_) {
+    if (vertex) vertex->out_halfedge_.reset();
+  }
+  for (const std::shared_ptr<Halfedge>& halfedge : halfedges_) {
+    if (halfedge) halfedge->ResetLinks();
+  }
   for (const std::shared_ptr<Edge>& edge : edges_) {
+    if (!edge) continue;
     edge->halfedge_[0].reset();
     edge->halfedge_[1].reset();
   }
-  for (const std::shared_ptr<Face>& face : faces_) face->adjacent_halfedge_.reset();
+  for (const std::shared_ptr<Face>& face : faces_) {
+    if (face) face->adjacent_halfedge_.reset();
+  }
   vertices_.clear();
   halfedges_.clear();
   edges_.clear();

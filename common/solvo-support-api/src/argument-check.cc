@@ -10,6 +10,15 @@ void LogSignatureError(const char* file, int line, const char* signature,
   logging::LogStatement(file, line, logging::kSeverityError).stream() << signature << message;
 }
 
+void LogAllocationFailure(const char* file, int line, const char* signature) noexcept {
+  if (signature == nullptr) return;
+  try {
+    LogSignatureError(file, line, signature, " could not allocate memory.");
+  } catch (...) {
+    // Best effort: a line that cannot be written is left out.
+  }
+}
+
 SolvoErrorType RejectArgument(const char* file, int line, const char* signature,
                               const std::string& message) {
   LogSignatureError(file, line, signature, message);

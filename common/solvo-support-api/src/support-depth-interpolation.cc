@@ -71,21 +71,25 @@ SolvoErrorType SolvoSupport_getDepthAtPointNearestNeighborMatrixTransform(
     const SolvoXYZij* point_cloud, const SolvoCameraIntrinsics* camera_intrinsics,
     const double* color_camera_T_point_cloud, const float* uv_coordinates, float* point_out,
     int* valid_out) {
-  return GetDepthAtPoint(point_cloud, camera_intrinsics, color_camera_T_point_cloud, uv_coordinates,
-                         point_out, valid_out);
+  return SOLVO_GUARDED(kMatrixSignature, [&]() -> SolvoErrorType {
+    return GetDepthAtPoint(point_cloud, camera_intrinsics, color_camera_T_point_cloud,
+                           uv_coordinates, point_out, valid_out);
+  });
 }
 
 SolvoErrorType SolvoSupport_getDepthAtPointNearestNeighbor(
     const SolvoXYZij* point_cloud, const SolvoCameraIntrinsics* camera_intrinsics,
     const SolvoPoseData* color_camera_T_point_cloud, const float* uv_coordinates, float* point_out,
     int* valid_out) {
-  if (color_camera_T_point_cloud == nullptr) {
-    return SOLVO_REJECT(kPoseSignature, " color_camera_T_point_cloud is nullptr.");
-  }
-  const glm::dmat4 transform =
-      solvo_support_api::TransformFromPoseData(*color_camera_T_point_cloud);
-  return GetDepthAtPoint(point_cloud, camera_intrinsics, glm::value_ptr(transform), uv_coordinates,
-                         point_out, valid_out);
+  return SOLVO_GUARDED(kPoseSignature, [&]() -> SolvoErrorType {
+    if (color_camera_T_point_cloud == nullptr) {
+      return SOLVO_REJECT(kPoseSignature, " color_camera_T_point_cloud is nullptr.");
+    }
+    const glm::dmat4 transform =
+        solvo_support_api::TransformFromPoseData(*color_camera_T_point_cloud);
+    return GetDepthAtPoint(point_cloud, camera_intrinsics, glm::value_ptr(transform),
+                           uv_coordinates, point_out, valid_out);
+  });
 }
 
 }  // extern "C"

@@ -147,6 +147,28 @@ TEST_F(CopyXYZijTest, ReportsOnlyTheFirstNullRecord) {
   EXPECT_EQ(output_.point_count, 0u);
 }
 
+TEST_F(CopyXYZijTest, RefusesACountWithoutPointsOnEitherSideAndLeavesTheOutput) {
+  logging::LogCapture capture;
+  SolvoXYZij no_points = input_;
+  no_points.xyz = nullptr;
+  no_points.point_count = 100;
+  EXPECT_EQ(SolvoSupport_copyXYZij(&no_points, &output_), SOLVO_STATUS_BAD_ARGUMENT);
+  SolvoXYZij no_room{};
+  EXPECT_EQ(SolvoSupport_copyXYZij(&input_, &no_room), SOLVO_STATUS_BAD_ARGUMENT);
+  EXPECT_THAT(capture.Texts(),
+              ElementsAre("SolvoErrorType SolvoSupport_copyXYZij(const SolvoXYZij*, SolvoXYZij*) "
+                          "input_point_cloud->xyz is nullptr.",
+                          "SolvoErrorType SolvoSupport_copyXYZij(const SolvoXYZij*, SolvoXYZij*) "
+                          "output_point_cloud->xyz is nullptr."));
+  EXPECT_EQ(output_.point_count, 0u);
+  EXPECT_EQ(output_.timestamp, 0.0);
+  EXPECT_EQ(no_room.point_count, 0u);
+  // Without points to copy, neither array is needed.
+  no_points.point_count = 0;
+  EXPECT_EQ(SolvoSupport_copyXYZij(&no_points, &no_room), SOLVO_STATUS_OK);
+  EXPECT_EQ(no_room.timestamp, 4.25);
+}
+
 TEST(SolvoHalPointCloudFromSolvoXYZ, BorrowsThePointsAndTruncatesTheTime) {
   float points[2][3] = {{1, 2, 3}, {4, 5, 6}};
   SolvoXYZij cloud{};

@@ -67,6 +67,23 @@ void WritePlane(const PlaneModel& plane_model, double* plane) {
   plane[3] = plane_model.d();
 }
 
+// SolvoInternalSupport_fitPlaneToPointCloudRANSAC once its arguments have passed their checks.
+SolvoErrorType FitCheckedPlaneRansac(const SolvoXYZij& point_cloud, int max_iterations,
+                                     double distance_threshold, double sufficient_inlier_ratio,
+                                     double minimum_inlier_ratio, double* plane_model) {
+  SolvoHalPointCloud hal_cloud;
+  solvo_support_api::SolvoHalPointCloudFromSolvoXYZ(point_cloud, &hal_cloud);
+  const auto cloud = engine_data::PointCloud::WrapSolvoHal(&hal_cloud);
+
+  PlaneModel fitted;
+  const bool found =
+      depth_toolbox::FitPlaneModelRansac(*cloud, max_iterations, distance_threshold,
+                                         sufficient_inlier_ratio, minimum_inlier_ratio, &fitted);
+  // Written either way: a failed run leaves the default plane (0, 0, 1, 0).
+  WritePlane(fitted, plane_model);
+  return found ? SOLVO_STATUS_OK : SOLVO_STATUS_FAILED;
+}
+
 // SolvoInternalSupport_refinePlaneModel once its arguments have passed their checks; `bounds`
 // are the cloud's block bounds when the caller has made them already, else null.
 SolvoErrorType RefineCheckedPlaneModel(const SolvoXYZij& point_cloud,
@@ -132,181 +149,197 @@ SolvoErrorType CheckPointCloud(const SolvoXYZij* point_cloud, const char* signat
 extern "C" {
 
 SolvoErrorType SolvoSupport_createXYZij(uint32_t max_point_count, SolvoXYZij* point_cloud) {
-  if (point_cloud == nullptr) {
-    return SOLVO_REJECT(kCreateXYZijSignature, " point_cloud is nullptr.");
-  }
-  // On 32-bit targets the byte count of a large cloud does not fit in size_t.
-  if (max_point_count > std::numeric_limits<size_t>::max() / sizeof(float[3])) {
-    return SOLVO_REJECT(kCreateXYZijSignature, " max_point_count is too large.");
-  }
-  ClearXYZij(point_cloud);
-  point_cloud->xyz = new float[max_point_count][3];
-  return SOLVO_STATUS_OK;
+  return SOLVO_GUARDED(kCreateXYZijSignature, [&]() -> SolvoErrorType {
+    if (point_cloud == nullptr) {
+      return SOLVO_REJECT(kCreateXYZijSignature, " point_cloud is nullptr.");
+    }
+    // On 32-bit targets the byte count of a large cloud does not fit in size_t.
+    if (max_point_count > std::numeric_limits<size_t>::max() / sizeof(float[3])) {
+      return SOLVO_REJECT(kCreateXYZijSignature, " max_point_count is too large.");
+    }
+    ClearXYZij(point_cloud);
+    point_cloud->xyz = new float[max_point_count][3];
+    return SOLVO_STATUS_OK;
+  });
 }
 
 SolvoErrorType SolvoSupport_freeXYZij(SolvoXYZij* point_cloud) {
-  if (point_cloud == nullptr) {
-    return SOLVO_REJECT(kFreeXYZijSignature, " point_cloud is nullptr.");
-  }
-  delete[] point_cloud->xyz;
-  ClearXYZij(point_cloud);
-  return SOLVO_STATUS_OK;
+  return SOLVO_GUARDED(kFreeXYZijSignature, [&]() -> SolvoErrorType {
+    if (point_cloud == nullptr) {
+      return SOLVO_REJECT(kFreeXYZijSignature, " point_cloud is nullptr.");
+    }
+    delete[] point_cloud->xyz;
+    ClearXYZij(point_cloud);
+    return SOLVO_STATUS_OK;
+  });
 }
 
 SolvoErrorType SolvoSupport_copyXYZij(const SolvoXYZij* input_point_cloud,
                                       SolvoXYZij* output_point_cloud) {
-  if (input_point_cloud == nullptr) {
-    return SOLVO_REJECT(kCopyXYZijSignature, " input_point_cloud is nullptr.");
-  }
-  if (output_point_cloud == nullptr) {
-    return SOLVO_REJECT(kCopyXYZijSignature, " output_point_cloud is nullptr.");
-  }
-  if (input_point_cloud->point_count != 0) {
-    std::memmove(output_point_cloud->xyz, input_point_cloud->xyz,
-                 size_t{input_point_cloud->point_count} * sizeof(float[3]));
-  }
-  output_point_cloud->point_count = input_point_cloud->point_count;
-  output_point_cloud->timestamp = input_point_cloud->timestamp;
-  return SOLVO_STATUS_OK;
+  return SOLVO_GUARDED(kCopyXYZijSignature, [&]() -> SolvoErrorType {
+    if (input_point_cloud == nullptr) {
+      return SOLVO_REJECT(kCopyXYZijSignature, " input_point_cloud is nullptr.");
+    }
+    if (output_point_cloud == nullptr) {
+      return SOLVO_REJECT(kCopyXYZijSignature, " output_point_cloud is nullptr.");
+    }
+    // A count that promises points without an array to hold them would be read or written through
+    // a null pointer. (An output array that is too small cannot be told: the record has no
+    // capacity.)
+    if (input_point_cloud->point_count > 0 && input_point_cloud->xyz == nullptr) {
+      return SOLVO_REJECT(kCopyXYZijSignature, " input_point_cloud->xyz is nullptr.");
+    }
+    if (input_point_cloud->point_count > 0 && output_point_cloud->xyz == nullptr) {
+      return SOLVO_REJECT(kCopyXYZijSignature, " output_point_cloud->xyz is nullptr.");
+    }
+    if (input_point_cloud->point_count != 0) {
+      std::memmove(output_point_cloud->xyz, input_point_cloud->xyz,
+                   size_t{input_point_cloud->point_count} * sizeof(float[3]));
+    }
+    output_point_cloud->point_count = input_point_cloud->point_count;
+    output_point_cloud->timestamp = input_point_cloud->timestamp;
+    return SOLVO_STATUS_OK;
+  });
 }
 
 SolvoErrorType SolvoInternalSupport_refinePlaneModel(const SolvoXYZij* point_cloud,
                                                      const double* input_plane_model,
                                                      double distance_threshold,
                                                      double* output_plane_model) {
-  const SolvoErrorType cloud_status =
-      solvo_support_api::CheckPointCloud(point_cloud, kRefineSignature);
-  if (cloud_status != SOLVO_STATUS_OK) return cloud_status;
-  if (input_plane_model == nullptr) {
-    return SOLVO_REJECT(kRefineSignature, " input_plane_model is nullptr.");
-  }
-  if (output_plane_model == nullptr) {
-    return SOLVO_REJECT(kRefineSignature, " output_plane_model is nullptr.");
-  }
-  return RefineCheckedPlaneModel(*point_cloud, input_plane_model, distance_threshold,
-                                 output_plane_model, nullptr);
+  return SOLVO_GUARDED(kRefineSignature, [&]() -> SolvoErrorType {
+    const SolvoErrorType cloud_status =
+        solvo_support_api::CheckPointCloud(point_cloud, kRefineSignature);
+    if (cloud_status != SOLVO_STATUS_OK) return cloud_status;
+    if (input_plane_model == nullptr) {
+      return SOLVO_REJECT(kRefineSignature, " input_plane_model is nullptr.");
+    }
+    if (output_plane_model == nullptr) {
+      return SOLVO_REJECT(kRefineSignature, " output_plane_model is nullptr.");
+    }
+    return RefineCheckedPlaneModel(*point_cloud, input_plane_model, distance_threshold,
+                                   output_plane_model, nullptr);
+  });
 }
 
 SolvoErrorType SolvoInternalSupport_fitPlaneToPointCloudRANSAC(
     const SolvoXYZij* point_cloud, int max_iterations, double distance_threshold,
     double sufficient_inlier_ratio, double minimum_inlier_ratio, double* plane_model) {
-  const SolvoErrorType cloud_status =
-      solvo_support_api::CheckPointCloud(point_cloud, kRansacSignature);
-  if (cloud_status != SOLVO_STATUS_OK) return cloud_status;
-  if (plane_model == nullptr) return SOLVO_REJECT(kRansacSignature, " plane_model is nullptr.");
-  // The fit itself treats these as broken invariants and would end the process; written so
-  // that NaN fails too.
-  if (!(0.0 <= minimum_inlier_ratio)) {
-    return SOLVO_REJECT(kRansacSignature, " requires 0.0 <= minimum_inlier_ratio.");
-  }
-  if (!(minimum_inlier_ratio <= sufficient_inlier_ratio)) {
-    return SOLVO_REJECT(kRansacSignature,
-                        " requires minimum_inlier_ratio <= sufficient_inlier_ratio.");
-  }
-  if (!(sufficient_inlier_ratio <= 1.0)) {
-    return SOLVO_REJECT(kRansacSignature, " requires sufficient_inlier_ratio <= 1.0.");
-  }
-  SolvoHalPointCloud hal_cloud;
-  solvo_support_api::SolvoHalPointCloudFromSolvoXYZ(*point_cloud, &hal_cloud);
-  const auto cloud = engine_data::PointCloud::WrapSolvoHal(&hal_cloud);
-
-  PlaneModel fitted;
-  const bool found =
-      depth_toolbox::FitPlaneModelRansac(*cloud, max_iterations, distance_threshold,
-                                         sufficient_inlier_ratio, minimum_inlier_ratio, &fitted);
-  // Written either way: a failed run leaves the default plane (0, 0, 1, 0).
-  WritePlane(fitted, plane_model);
-  return found ? SOLVO_STATUS_OK : SOLVO_STATUS_FAILED;
+  return SOLVO_GUARDED(kRansacSignature, [&]() -> SolvoErrorType {
+    const SolvoErrorType cloud_status =
+        solvo_support_api::CheckPointCloud(point_cloud, kRansacSignature);
+    if (cloud_status != SOLVO_STATUS_OK) return cloud_status;
+    if (plane_model == nullptr) return SOLVO_REJECT(kRansacSignature, " plane_model is nullptr.");
+    // The fit itself treats these as broken invariants and would end the process; written so
+    // that NaN fails too.
+    if (!(0.0 <= minimum_inlier_ratio)) {
+      return SOLVO_REJECT(kRansacSignature, " requires 0.0 <= minimum_inlier_ratio.");
+    }
+    if (!(minimum_inlier_ratio <= sufficient_inlier_ratio)) {
+      return SOLVO_REJECT(kRansacSignature,
+                          " requires minimum_inlier_ratio <= sufficient_inlier_ratio.");
+    }
+    if (!(sufficient_inlier_ratio <= 1.0)) {
+      return SOLVO_REJECT(kRansacSignature, " requires sufficient_inlier_ratio <= 1.0.");
+    }
+    return FitCheckedPlaneRansac(*point_cloud, max_iterations, distance_threshold,
+                                 sufficient_inlier_ratio, minimum_inlier_ratio, plane_model);
+  });
 }
 
 SolvoErrorType SolvoSupport_fitPlaneModelNearClickMatrixTransform(
     const SolvoXYZij* point_cloud, const SolvoCameraIntrinsics* intrinsics,
     const double* color_camera_T_point_cloud_pointer, const float* uv_coordinates,
     double* intersection_point, double* plane_equation) {
-  const SolvoErrorType cloud_status =
-      solvo_support_api::CheckPointCloud(point_cloud, kNearClickMatrixSignature);
-  if (cloud_status != SOLVO_STATUS_OK) return cloud_status;
-  if (intersection_point == nullptr) {
-    return SOLVO_REJECT(kNearClickMatrixSignature, " intersection_point is nullptr.");
-  }
-  if (intrinsics == nullptr) {
-    return SOLVO_REJECT(kNearClickMatrixSignature, " intrinsics is nullptr.");
-  }
-  if (color_camera_T_point_cloud_pointer == nullptr) {
-    return SOLVO_REJECT(kNearClickMatrixSignature,
-                        " color_camera_T_point_cloud_pointer is nullptr.");
-  }
-  if (plane_equation == nullptr) {
-    return SOLVO_REJECT(kNearClickMatrixSignature, " plane_equation is nullptr.");
-  }
-  if (uv_coordinates == nullptr) {
-    return SOLVO_REJECT(kNearClickMatrixSignature, " uv_coordinates is nullptr.");
-  }
+  return SOLVO_GUARDED(kNearClickMatrixSignature, [&]() -> SolvoErrorType {
+    const SolvoErrorType cloud_status =
+        solvo_support_api::CheckPointCloud(point_cloud, kNearClickMatrixSignature);
+    if (cloud_status != SOLVO_STATUS_OK) return cloud_status;
+    if (intersection_point == nullptr) {
+      return SOLVO_REJECT(kNearClickMatrixSignature, " intersection_point is nullptr.");
+    }
+    if (intrinsics == nullptr) {
+      return SOLVO_REJECT(kNearClickMatrixSignature, " intrinsics is nullptr.");
+    }
+    if (color_camera_T_point_cloud_pointer == nullptr) {
+      return SOLVO_REJECT(kNearClickMatrixSignature,
+                          " color_camera_T_point_cloud_pointer is nullptr.");
+    }
+    if (plane_equation == nullptr) {
+      return SOLVO_REJECT(kNearClickMatrixSignature, " plane_equation is nullptr.");
+    }
+    if (uv_coordinates == nullptr) {
+      return SOLVO_REJECT(kNearClickMatrixSignature, " uv_coordinates is nullptr.");
+    }
 
-  depth_toolbox::TouchProjection projection;
-  projection.color_camera_T_point_cloud = glm::make_mat4(color_camera_T_point_cloud_pointer);
-  projection.fx = intrinsics->fx;
-  projection.fy = intrinsics->fy;
-  projection.cx = intrinsics->cx;
-  projection.cy = intrinsics->cy;
-  projection.touched_x = static_cast<float>(intrinsics->width) * uv_coordinates[0];
-  projection.touched_y = static_cast<float>(intrinsics->height) * uv_coordinates[1];
-  // The projection and the refinement both go over the whole cloud by blocks.
-  const depth_toolbox::PointBlockBounds bounds(&point_cloud->xyz[0][0], point_cloud->point_count);
-  std::vector<float> near_points =
-      depth_toolbox::GatherNearPoints(&point_cloud->xyz[0][0], bounds, projection);
-  const size_t near_count = near_points.size() / 3;
-  if (near_count < kFewestNearPoints) {
-    SOLVO_LOG_SIGNATURE_ERROR(kNearClickMatrixSignature,
-                              " insufficient depth points near click location.");
-    return SOLVO_STATUS_FAILED;
-  }
+    depth_toolbox::TouchProjection projection;
+    projection.color_camera_T_point_cloud = glm::make_mat4(color_camera_T_point_cloud_pointer);
+    projection.fx = intrinsics->fx;
+    projection.fy = intrinsics->fy;
+    projection.cx = intrinsics->cx;
+    projection.cy = intrinsics->cy;
+    projection.touched_x = static_cast<float>(intrinsics->width) * uv_coordinates[0];
+    projection.touched_y = static_cast<float>(intrinsics->height) * uv_coordinates[1];
+    // The projection and the refinement both go over the whole cloud by blocks.
+    const depth_toolbox::PointBlockBounds bounds(&point_cloud->xyz[0][0], point_cloud->point_count);
+    std::vector<float> near_points =
+        depth_toolbox::GatherNearPoints(&point_cloud->xyz[0][0], bounds, projection);
+    const size_t near_count = near_points.size() / 3;
+    if (near_count < kFewestNearPoints) {
+      SOLVO_LOG_SIGNATURE_ERROR(kNearClickMatrixSignature,
+                                " insufficient depth points near click location.");
+      return SOLVO_STATUS_FAILED;
+    }
 
-  SolvoXYZij near_cloud{};
-  near_cloud.timestamp = point_cloud->timestamp;
-  near_cloud.point_count = static_cast<uint32_t>(near_count);
-  near_cloud.xyz = reinterpret_cast<float(*)[3]>(near_points.data());
-  double ransac_plane[4] = {0.0, 0.0, 0.0, 0.0};
-  const SolvoErrorType ransac_status = SolvoInternalSupport_fitPlaneToPointCloudRANSAC(
-      &near_cloud, kRansacIterations, kRansacDistanceThreshold, kRansacSufficientInlierRatio,
-      kRansacMinimumInlierRatio, ransac_plane);
-  if (ransac_status != SOLVO_STATUS_OK) return ransac_status;
-  // Points of the same plane far from the touch shape the final plane too.
-  double plane[4] = {0.0, 0.0, 0.0, 0.0};
-  // The refinement's own checks hold here: the cloud passed the same check, and both planes are
-  // local arrays.
-  const SolvoErrorType refine_status =
-      RefineCheckedPlaneModel(*point_cloud, ransac_plane, kRefineDistanceThreshold, plane, &bounds);
-  if (refine_status != SOLVO_STATUS_OK) return refine_status;
+    SolvoXYZij near_cloud{};
+    near_cloud.timestamp = point_cloud->timestamp;
+    near_cloud.point_count = static_cast<uint32_t>(near_count);
+    near_cloud.xyz = reinterpret_cast<float(*)[3]>(near_points.data());
+    double ransac_plane[4] = {0.0, 0.0, 0.0, 0.0};
+    // RANSAC's own checks hold here: at least three points, a local plane and fixed ratios. Its
+    // core is called directly, so that a failure to allocate names this function.
+    const SolvoErrorType ransac_status = FitCheckedPlaneRansac(
+        near_cloud, kRansacIterations, kRansacDistanceThreshold, kRansacSufficientInlierRatio,
+        kRansacMinimumInlierRatio, ransac_plane);
+    if (ransac_status != SOLVO_STATUS_OK) return ransac_status;
+    // Points of the same plane far from the touch shape the final plane too.
+    double plane[4] = {0.0, 0.0, 0.0, 0.0};
+    // The refinement's own checks hold here: the cloud passed the same check, and both planes are
+    // local arrays.
+    const SolvoErrorType refine_status = RefineCheckedPlaneModel(
+        *point_cloud, ransac_plane, kRefineDistanceThreshold, plane, &bounds);
+    if (refine_status != SOLVO_STATUS_OK) return refine_status;
 
-  geometry_toolbox::NormalisePlane(plane);
-  const geometry_toolbox::Ray ray = geometry_toolbox::TouchRay(
-      projection.color_camera_T_point_cloud, projection.touched_x, projection.touched_y,
-      intrinsics->fx, intrinsics->fy, intrinsics->cx, intrinsics->cy);
-  glm::dvec3 intersection;
-  if (!geometry_toolbox::IntersectFacingPlane(ray, plane, &intersection)) {
-    LOG_ERROR() << "Plane and camera ray are parallel unable to find intersection.";
-    return SOLVO_STATUS_FAILED;
-  }
-  intersection_point[0] = intersection.x;
-  intersection_point[1] = intersection.y;
-  intersection_point[2] = intersection.z;
-  std::copy(plane, plane + 4, plane_equation);
-  return SOLVO_STATUS_OK;
+    geometry_toolbox::NormalisePlane(plane);
+    const geometry_toolbox::Ray ray = geometry_toolbox::TouchRay(
+        projection.color_camera_T_point_cloud, projection.touched_x, projection.touched_y,
+        intrinsics->fx, intrinsics->fy, intrinsics->cx, intrinsics->cy);
+    glm::dvec3 intersection;
+    if (!geometry_toolbox::IntersectFacingPlane(ray, plane, &intersection)) {
+      LOG_ERROR() << "Plane and camera ray are parallel unable to find intersection.";
+      return SOLVO_STATUS_FAILED;
+    }
+    intersection_point[0] = intersection.x;
+    intersection_point[1] = intersection.y;
+    intersection_point[2] = intersection.z;
+    std::copy(plane, plane + 4, plane_equation);
+    return SOLVO_STATUS_OK;
+  });
 }
 
 SolvoErrorType SolvoSupport_fitPlaneModelNearClick(
     const SolvoXYZij* point_cloud, const SolvoCameraIntrinsics* intrinsics,
     const SolvoPoseData* color_camera_t1_T_depth_camera_t0, const float* uv_coordinates,
     double* intersection_point, double* plane_equation) {
-  if (color_camera_t1_T_depth_camera_t0 == nullptr) {
-    return SOLVO_REJECT(kNearClickSignature, " color_camera_t1_T_depth_camera_t0 is nullptr.");
-  }
-  const glm::dmat4 color_camera_T_point_cloud =
-      solvo_support_api::TransformFromPoseData(*color_camera_t1_T_depth_camera_t0);
-  return SolvoSupport_fitPlaneModelNearClickMatrixTransform(
-      point_cloud, intrinsics, glm::value_ptr(color_camera_T_point_cloud), uv_coordinates,
-      intersection_point, plane_equation);
+  return SOLVO_GUARDED(kNearClickSignature, [&]() -> SolvoErrorType {
+    if (color_camera_t1_T_depth_camera_t0 == nullptr) {
+      return SOLVO_REJECT(kNearClickSignature, " color_camera_t1_T_depth_camera_t0 is nullptr.");
+    }
+    const glm::dmat4 color_camera_T_point_cloud =
+        solvo_support_api::TransformFromPoseData(*color_camera_t1_T_depth_camera_t0);
+    return SolvoSupport_fitPlaneModelNearClickMatrixTransform(
+        point_cloud, intrinsics, glm::value_ptr(color_camera_T_point_cloud), uv_coordinates,
+        intersection_point, plane_equation);
+  });
 }
 
 }  // extern "C"

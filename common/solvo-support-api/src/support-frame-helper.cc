@@ -153,35 +153,37 @@ extern "C" {
 SolvoErrorType SolvoSupport_getWorldTCameraPose(SolvoCoordinateConvention convention,
                                                 const SolvoPoseData* pose, double* translation,
                                                 double* orientation) {
-  if (translation == nullptr)
-    return SOLVO_REJECT(kWorldTCameraSignature, " translation is nullptr.");
-  if (orientation == nullptr)
-    return SOLVO_REJECT(kWorldTCameraSignature, " orientation is nullptr.");
-  // Reading through a null pose would end the application's process.
-  if (pose == nullptr) return SOLVO_REJECT(kWorldTCameraSignature, " pose is nullptr.");
+  return SOLVO_GUARDED(kWorldTCameraSignature, [&]() -> SolvoErrorType {
+    if (translation == nullptr)
+      return SOLVO_REJECT(kWorldTCameraSignature, " translation is nullptr.");
+    if (orientation == nullptr)
+      return SOLVO_REJECT(kWorldTCameraSignature, " orientation is nullptr.");
+    // Reading through a null pose would end the application's process.
+    if (pose == nullptr) return SOLVO_REJECT(kWorldTCameraSignature, " pose is nullptr.");
 
-  const glm::dmat4 base_world_T_camera = solvo_support_api::TransformFromPoseData(*pose);
-  glm::dmat4 world_T_camera;
-  switch (solvo_support_api::EnumValue(convention)) {
-    case SOLVO_CONVENTION_RIGHT_HANDED_Y_UP:
-      world_T_camera = kRightHandedWorld_T_BaseWorld * base_world_T_camera;
-      break;
-    case SOLVO_CONVENTION_LEFT_HANDED_Y_UP:
-      world_T_camera =
-          (kLeftHandedWorld_T_BaseWorld * base_world_T_camera) * kCamera_T_LeftHandedCamera;
-      break;
-    default:
-      return SOLVO_STATUS_FAILED;
-  }
-  const glm::dquat rotation = glm::quat_cast(glm::dmat3(world_T_camera));
-  translation[0] = world_T_camera[3][0];
-  translation[1] = world_T_camera[3][1];
-  translation[2] = world_T_camera[3][2];
-  orientation[0] = rotation.x;
-  orientation[1] = rotation.y;
-  orientation[2] = rotation.z;
-  orientation[3] = rotation.w;
-  return SOLVO_STATUS_OK;
+    const glm::dmat4 base_world_T_camera = solvo_support_api::TransformFromPoseData(*pose);
+    glm::dmat4 world_T_camera;
+    switch (solvo_support_api::EnumValue(convention)) {
+      case SOLVO_CONVENTION_RIGHT_HANDED_Y_UP:
+        world_T_camera = kRightHandedWorld_T_BaseWorld * base_world_T_camera;
+        break;
+      case SOLVO_CONVENTION_LEFT_HANDED_Y_UP:
+        world_T_camera =
+            (kLeftHandedWorld_T_BaseWorld * base_world_T_camera) * kCamera_T_LeftHandedCamera;
+        break;
+      default:
+        return SOLVO_STATUS_FAILED;
+    }
+    const glm::dquat rotation = glm::quat_cast(glm::dmat3(world_T_camera));
+    translation[0] = world_T_camera[3][0];
+    translation[1] = world_T_camera[3][1];
+    translation[2] = world_T_camera[3][2];
+    orientation[0] = rotation.x;
+    orientation[1] = rotation.y;
+    orientation[2] = rotation.z;
+    orientation[3] = rotation.w;
+    return SOLVO_STATUS_OK;
+  });
 }
 
 SolvoErrorType SolvoInternalSupport_calculateRelativePose(double base_timestamp,
@@ -190,8 +192,10 @@ SolvoErrorType SolvoInternalSupport_calculateRelativePose(double base_timestamp,
                                                           SolvoCoordinateFrameType target_frame,
                                                           SolvoPoseData* base_frame_T_target_frame,
                                                           PoseQuery pose_query) {
-  return CalculateRelativePose(base_timestamp, base_frame, target_timestamp, target_frame,
-                               base_frame_T_target_frame, pose_query);
+  return SOLVO_GUARDED(kRelativePoseSignature, [&]() -> SolvoErrorType {
+    return CalculateRelativePose(base_timestamp, base_frame, target_timestamp, target_frame,
+                                 base_frame_T_target_frame, pose_query);
+  });
 }
 
 SolvoErrorType SolvoSupport_calculateRelativePose(double base_timestamp,
@@ -199,8 +203,10 @@ SolvoErrorType SolvoSupport_calculateRelativePose(double base_timestamp,
                                                   double target_timestamp,
                                                   SolvoCoordinateFrameType target_frame,
                                                   SolvoPoseData* base_frame_T_target_frame) {
-  return CalculateRelativePose(base_timestamp, base_frame, target_timestamp, target_frame,
-                               base_frame_T_target_frame, SolvoService_getPoseAtTime);
+  return SOLVO_GUARDED(kRelativePoseSignature, [&]() -> SolvoErrorType {
+    return CalculateRelativePose(base_timestamp, base_frame, target_timestamp, target_frame,
+                                 base_frame_T_target_frame, SolvoService_getPoseAtTime);
+  });
 }
 
 }  // extern "C"

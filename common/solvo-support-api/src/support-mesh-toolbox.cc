@@ -54,18 +54,49 @@ const char* MissingArray(const SolvoMesh_Experimental& mesh) {
   return nullptr;
 }
 
-// Fills an emptied record with the counts, flags and fresh (uncleared) arrays.
+// Fills an emptied record with the counts, flags and fresh (uncleared) arrays. When memory runs
+// out the record stays empty, so that freeing it is harmless, and nothing is leaked.
 void AllocateMesh(uint32_t num_vertices, uint32_t num_faces, bool has_normals, bool has_colors,
                   SolvoMesh_Experimental* mesh) {
   std::memset(mesh, 0, sizeof(*mesh));
+  std::unique_ptr<float[][3]> vertices;
+  std::unique_ptr<uint32_t[][3]> faces;
+  std::unique_ptr<float[][3]> normals;
+  std::unique_ptr<uint8_t[][4]> colors;
+  if (num_vertices > 0) vertices.reset(new float[num_vertices][3]);
+  if (num_faces > 0) faces.reset(new uint32_t[num_faces][3]);
+  if (num_vertices > 0 && has_normals) normals.reset(new float[num_vertices][3]);
+  if (num_vertices > 0 && has_colors) colors.reset(new uint8_t[num_vertices][4]);
   mesh->num_vertices = num_vertices;
   mesh->num_faces = num_faces;
   mesh->has_normals = has_normals;
   mesh->has_colors = has_colors;
-  if (num_vertices > 0) mesh->vertices = new float[num_vertices][3];
-  if (num_faces > 0) mesh->faces = new uint32_t[num_faces][3];
-  if (num_vertices > 0 && has_normals) mesh->normals = new float[num_vertices][3];
-  if (num_vertices > 0 && has_colors) mesh->colors = new uint8_t[num_vertices][4];
+  mesh->vertices = vertices.release();
+  mesh->faces = faces.release();
+  mesh->normals = normals.release();
+  mesh->colors = colors.release();
+}
+
+// SolvoSupport_copyMesh once its arguments have passed their checks.
+void CopyCheckedMesh(const SolvoMesh_Experimental& input_mesh,
+                     SolvoMesh_Experimental* output_mesh) {
+  // Read the input before emptying the output: they may be one record.
+  const SolvoMesh_Experimental input = input_mesh;
+  AllocateMesh(input.num_vertices, input.num_faces, input.has_normals, input.has_colors,
+               output_mesh);
+  std::memcpy(output_mesh->tag, input.tag, sizeof(input.tag));
+  if (output_mesh->vertices != nullptr) {
+    std::memcpy(output_mesh->vertices, input.vertices, size_t{input.num_vertices} * 12);
+  }
+  if (output_mesh->faces != nullptr) {
+    std::memcpy(output_mesh->faces, input.faces, size_t{input.num_faces} * 12);
+  }
+  if (output_mesh->normals != nullptr) {
+    std::memcpy(output_mesh->normals, input.normals, size_t{input.num_vertices} * 12);
+  }
+  if (output_mesh->colors != nullptr) {
+    std::memcpy(output_mesh->colors, input.colors, size_t{input.num_vertices} * 4);
+  }
 }
 
 // The simplified export behind both entries; `signature` names the entry the application called.
@@ -92,9 +123,10 @@ SolvoErrorType CreateSimplifiedMesh(const char* signature, const SolvoMesh_Exper
                             };
   if (input.num_faces <= target_num_faces) {
     if (report && !report(0.0f)) return SOLVO_STATUS_FAILED;
-    const SolvoErrorType status = SolvoSupport_copyMesh(input_mesh, output_mesh);
+    // The copy's own checks are the ones made above.
+    CopyCheckedMesh(input, output_mesh);
     if (report) report(1.0f);
-    return status;
+    return SOLVO_STATUS_OK;
   }
 
   // Plane quadrics of non-finite corners have no meaning and would break the simplifier's checks.
@@ -130,75 +162,72 @@ extern "C" {
 
 SolvoErrorType SolvoSupport_createMesh(uint32_t num_vertices, uint32_t num_faces, bool has_normals,
                                        bool has_colors, SolvoMesh_Experimental* mesh) {
-  if (mesh == nullptr) return SOLVO_REJECT(kCreateMeshSignature, " mesh is nullptr.");
-  if (const char* count = OversizedCount(num_vertices, num_faces)) {
-    return SOLVO_REJECT(kCreateMeshSignature, std::string(" ") + count + " is too large.");
-  }
-  AllocateMesh(num_vertices, num_faces, has_normals, has_colors, mesh);
-  return SOLVO_STATUS_OK;
+  return SOLVO_GUARDED(kCreateMeshSignature, [&]() -> SolvoErrorType {
+    if (mesh == nullptr) return SOLVO_REJECT(kCreateMeshSignature, " mesh is nullptr.");
+    if (const char* count = OversizedCount(num_vertices, num_faces)) {
+      return SOLVO_REJECT(kCreateMeshSignature, std::string(" ") + count + " is too large.");
+    }
+    AllocateMesh(num_vertices, num_faces, has_normals, has_colors, mesh);
+    return SOLVO_STATUS_OK;
+  });
 }
 
 SolvoErrorType SolvoSupport_initializeEmptyMesh(SolvoMesh_Experimental* mesh) {
-  if (mesh == nullptr) return SOLVO_REJECT(kInitializeEmptyMeshSignature, " mesh is nullptr.");
-  std::memset(mesh, 0, sizeof(*mesh));
-  return SOLVO_STATUS_OK;
+  return SOLVO_GUARDED(kInitializeEmptyMeshSignature, [&]() -> SolvoErrorType {
+    if (mesh == nullptr) return SOLVO_REJECT(kInitializeEmptyMeshSignature, " mesh is nullptr.");
+    std::memset(mesh, 0, sizeof(*mesh));
+    return SOLVO_STATUS_OK;
+  });
 }
 
 SolvoErrorType SolvoSupport_copyMesh(const SolvoMesh_Experimental* input_mesh,
                                      SolvoMesh_Experimental* output_mesh) {
-  if (input_mesh == nullptr) return SOLVO_REJECT(kCopyMeshSignature, " input_mesh is nullptr.");
-  if (output_mesh == nullptr) {
-    return SOLVO_REJECT(kCopyMeshSignature, " output_mesh is nullptr.");
-  }
-  if (const char* array = MissingArray(*input_mesh)) {
-    return SOLVO_REJECT(kCopyMeshSignature, std::string(" input_mesh->") + array + " is nullptr.");
-  }
-  if (const char* count = OversizedCount(input_mesh->num_vertices, input_mesh->num_faces)) {
-    return SOLVO_REJECT(kCopyMeshSignature,
-                        std::string(" input_mesh->") + count + " is too large.");
-  }
-  // Read the input before emptying the output: they may be one record.
-  const SolvoMesh_Experimental input = *input_mesh;
-  AllocateMesh(input.num_vertices, input.num_faces, input.has_normals, input.has_colors,
-               output_mesh);
-  std::memcpy(output_mesh->tag, input.tag, sizeof(input.tag));
-  if (output_mesh->vertices != nullptr) {
-    std::memcpy(output_mesh->vertices, input.vertices, size_t{input.num_vertices} * 12);
-  }
-  if (output_mesh->faces != nullptr) {
-    std::memcpy(output_mesh->faces, input.faces, size_t{input.num_faces} * 12);
-  }
-  if (output_mesh->normals != nullptr) {
-    std::memcpy(output_mesh->normals, input.normals, size_t{input.num_vertices} * 12);
-  }
-  if (output_mesh->colors != nullptr) {
-    std::memcpy(output_mesh->colors, input.colors, size_t{input.num_vertices} * 4);
-  }
-  return SOLVO_STATUS_OK;
+  return SOLVO_GUARDED(kCopyMeshSignature, [&]() -> SolvoErrorType {
+    if (input_mesh == nullptr) return SOLVO_REJECT(kCopyMeshSignature, " input_mesh is nullptr.");
+    if (output_mesh == nullptr) {
+      return SOLVO_REJECT(kCopyMeshSignature, " output_mesh is nullptr.");
+    }
+    if (const char* array = MissingArray(*input_mesh)) {
+      return SOLVO_REJECT(kCopyMeshSignature,
+                          std::string(" input_mesh->") + array + " is nullptr.");
+    }
+    if (const char* count = OversizedCount(input_mesh->num_vertices, input_mesh->num_faces)) {
+      return SOLVO_REJECT(kCopyMeshSignature,
+                          std::string(" input_mesh->") + count + " is too large.");
+    }
+    CopyCheckedMesh(*input_mesh, output_mesh);
+    return SOLVO_STATUS_OK;
+  });
 }
 
 SolvoErrorType SolvoSupport_freeMesh(SolvoMesh_Experimental* mesh) {
-  if (mesh == nullptr) return SOLVO_REJECT(kFreeMeshSignature, " mesh is nullptr.");
-  delete[] mesh->vertices;
-  delete[] mesh->faces;
-  delete[] mesh->normals;
-  delete[] mesh->colors;
-  std::memset(mesh, 0, sizeof(*mesh));
-  return SOLVO_STATUS_OK;
+  return SOLVO_GUARDED(kFreeMeshSignature, [&]() -> SolvoErrorType {
+    if (mesh == nullptr) return SOLVO_REJECT(kFreeMeshSignature, " mesh is nullptr.");
+    delete[] mesh->vertices;
+    delete[] mesh->faces;
+    delete[] mesh->normals;
+    delete[] mesh->colors;
+    std::memset(mesh, 0, sizeof(*mesh));
+    return SOLVO_STATUS_OK;
+  });
 }
 
 SolvoErrorType SolvoSupport_createSimplifiedMesh(const SolvoMesh_Experimental* input_mesh,
                                                  uint32_t target_num_faces,
                                                  SolvoMesh_Experimental* output_mesh) {
-  return CreateSimplifiedMesh(kCreateSimplifiedMeshSignature, input_mesh, target_num_faces,
-                              output_mesh, nullptr, nullptr);
+  return SOLVO_GUARDED(kCreateSimplifiedMeshSignature, [&]() -> SolvoErrorType {
+    return CreateSimplifiedMesh(kCreateSimplifiedMeshSignature, input_mesh, target_num_faces,
+                                output_mesh, nullptr, nullptr);
+  });
 }
 
 SolvoErrorType SolvoSupport_createSimplifiedMeshWithProgress(
     const SolvoMesh_Experimental* input_mesh, uint32_t target_num_faces,
     SolvoMesh_Experimental* output_mesh, SolvoSupportProgressCallback progress, void* user_data) {
-  return CreateSimplifiedMesh(kCreateSimplifiedMeshWithProgressSignature, input_mesh,
-                              target_num_faces, output_mesh, progress, user_data);
+  return SOLVO_GUARDED(kCreateSimplifiedMeshWithProgressSignature, [&]() -> SolvoErrorType {
+    return CreateSimplifiedMesh(kCreateSimplifiedMeshWithProgressSignature, input_mesh,
+                                target_num_faces, output_mesh, progress, user_data);
+  });
 }
 
 }  // extern "C"

@@ -27,41 +27,49 @@ extern "C" {
 
 SolvoErrorType SolvoSupport_createPointCloudManager(uint32_t max_points,
                                                     SolvoSupportPointCloudManager** manager) {
-  if (max_points == 0 || max_points > PointCloudManager::MaxCapacity() || manager == nullptr) {
-    return SOLVO_STATUS_BAD_ARGUMENT;
-  }
-  auto cell = std::make_unique<SolvoSupportPointCloudManager>();
-  cell->manager = std::make_unique<PointCloudManager>(max_points);
-  *manager = cell.release();
-  return SOLVO_STATUS_OK;
+  return SOLVO_GUARDED(nullptr, [&]() -> SolvoErrorType {
+    if (max_points == 0 || max_points > PointCloudManager::MaxCapacity() || manager == nullptr) {
+      return SOLVO_STATUS_BAD_ARGUMENT;
+    }
+    auto cell = std::make_unique<SolvoSupportPointCloudManager>();
+    cell->manager = std::make_unique<PointCloudManager>(max_points);
+    *manager = cell.release();
+    return SOLVO_STATUS_OK;
+  });
 }
 
 SolvoErrorType SolvoSupport_freePointCloudManager(SolvoSupportPointCloudManager* manager) {
-  delete manager;
-  return SOLVO_STATUS_OK;
+  return SOLVO_GUARDED(nullptr, [&]() -> SolvoErrorType {
+    delete manager;
+    return SOLVO_STATUS_OK;
+  });
 }
 
 SolvoErrorType SolvoSupport_updatePointCloud(SolvoSupportPointCloudManager* manager,
                                              const SolvoXYZij* point_cloud) {
-  if (manager == nullptr || point_cloud == nullptr) return SOLVO_STATUS_BAD_ARGUMENT;
-  // The back cloud has room for `capacity` points only; copying part of a cloud would hand
-  // over a cloud the service never delivered.
-  const uint32_t capacity = manager->manager->capacity();
-  if (point_cloud->point_count > capacity) {
-    return SOLVO_REJECT(kUpdateSignature,
-                        " point_cloud has " + std::to_string(point_cloud->point_count) +
-                            " points, more than the capacity " + std::to_string(capacity) + ".");
-  }
-  // An empty cloud is refused with an error line but is no fault of the caller's.
-  manager->manager->Update(*point_cloud);
-  return SOLVO_STATUS_OK;
+  return SOLVO_GUARDED(nullptr, [&]() -> SolvoErrorType {
+    if (manager == nullptr || point_cloud == nullptr) return SOLVO_STATUS_BAD_ARGUMENT;
+    // The back cloud has room for `capacity` points only; copying part of a cloud would hand
+    // over a cloud the service never delivered.
+    const uint32_t capacity = manager->manager->capacity();
+    if (point_cloud->point_count > capacity) {
+      return SOLVO_REJECT(kUpdateSignature,
+                          " point_cloud has " + std::to_string(point_cloud->point_count) +
+                              " points, more than the capacity " + std::to_string(capacity) + ".");
+    }
+    // An empty cloud is refused with an error line but is no fault of the caller's.
+    manager->manager->Update(*point_cloud);
+    return SOLVO_STATUS_OK;
+  });
 }
 
 SolvoErrorType SolvoSupport_getLatestPointCloud(SolvoSupportPointCloudManager* manager,
                                                 SolvoXYZij** point_cloud) {
-  if (manager == nullptr || point_cloud == nullptr) return SOLVO_STATUS_BAD_ARGUMENT;
-  manager->manager->GetLatest(point_cloud);
-  return SOLVO_STATUS_OK;
+  return SOLVO_GUARDED(nullptr, [&]() -> SolvoErrorType {
+    if (manager == nullptr || point_cloud == nullptr) return SOLVO_STATUS_BAD_ARGUMENT;
+    manager->manager->GetLatest(point_cloud);
+    return SOLVO_STATUS_OK;
+  });
 }
 
 }  // extern "C"

@@ -34,7 +34,19 @@ namespace {
 std::atomic<int64_t> current_bytes{0};
 std::atomic<int64_t> peak_bytes{0};
 
+// Plain thread-local values: reading them allocates nothing.
+thread_local int64_t allocations_until_failure = 0;
+thread_local bool allocation_failed = false;
+
 #ifdef SOLVO_COUNT_ALLOCATIONS
+// Whether the allocation about to be made is the one that must fail.
+bool FailsNow() {
+  if (allocations_until_failure == 0) return false;
+  if (--allocations_until_failure != 0) return false;
+  allocation_failed = true;
+  return true;
+}
+
 void Count(void* pointer) {
   if (pointer == nullptr) return;
   const int64_t size = static_cast<int64_t>(malloc_usable_size(pointer));
@@ -65,12 +77,20 @@ int64_t AllocationCounter::Current() { return current_bytes.load(); }
 int64_t AllocationCounter::Peak() { return peak_bytes.load(); }
 void AllocationCounter::ResetPeak() { peak_bytes.store(current_bytes.load()); }
 
+void AllocationCounter::FailNthAllocation(int64_t n) {
+  allocations_until_failure = n;
+  allocation_failed = false;
+}
+
+bool AllocationCounter::AllocationFailed() { return allocation_failed; }
+
 }  // namespace test_support
 
 #ifdef SOLVO_COUNT_ALLOCATIONS
 extern "C" {
 
 void* malloc(size_t size) {
+  if (test_support::FailsNow()) return nullptr;
   void* pointer = __libc_malloc(size);
   test_support::Count(pointer);
   return pointer;
@@ -82,12 +102,14 @@ void free(void* pointer) {
 }
 
 void* calloc(size_t count, size_t size) {
+  if (test_support::FailsNow()) return nullptr;
   void* pointer = __libc_calloc(count, size);
   test_support::Count(pointer);
   return pointer;
 }
 
 void* realloc(void* pointer, size_t size) {
+  if (size > 0 && test_support::FailsNow()) return nullptr;
   const int64_t old_size =
       pointer != nullptr ? static_cast<int64_t>(malloc_usable_size(pointer)) : 0;
   void* moved = __libc_realloc(pointer, size);
@@ -99,6 +121,7 @@ void* realloc(void* pointer, size_t size) {
 }
 
 void* memalign(size_t alignment, size_t size) {
+  if (test_support::FailsNow()) return nullptr;
   void* pointer = __libc_memalign(alignment, size);
   test_support::Count(pointer);
   return pointer;
