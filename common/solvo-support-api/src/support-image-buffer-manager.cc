@@ -6,6 +6,7 @@
 
 #include "argument-check.h"
 #include "depth-interpolation/image-buffer-manager.h"
+#include "exported-call.h"
 #include "solvo_support_api.h"
 
 // The handle the application holds: a cell with the manager inside.
@@ -39,6 +40,7 @@ extern "C" {
 SolvoErrorType SolvoSupport_createImageBufferManager(SolvoImageFormatType format, int width,
                                                      int height,
                                                      SolvoSupportImageBufferManager** manager) {
+  const solvo_support_api::ExportedCall call;
   if (manager == nullptr) return SOLVO_REJECT(kCreateSignature, " manager is nullptr.");
   const int format_value = solvo_support_api::EnumValue(format);
   if (!ImageBufferManager::IsSupportedFormat(format_value)) {
@@ -58,6 +60,7 @@ SolvoErrorType SolvoSupport_createImageBufferManager(SolvoImageFormatType format
 }
 
 SolvoErrorType SolvoSupport_freeImageBufferManager(SolvoSupportImageBufferManager* manager) {
+  const solvo_support_api::ExportedCall call;
   if (manager == nullptr) return SOLVO_REJECT(kFreeSignature, " manager is nullptr.");
   delete manager;
   return SOLVO_STATUS_OK;
@@ -66,6 +69,7 @@ SolvoErrorType SolvoSupport_freeImageBufferManager(SolvoSupportImageBufferManage
 SolvoErrorType SolvoSupport_setImageBufferCopyRegion(SolvoSupportImageBufferManager* manager,
                                                      int yonly, uint32_t begin_line,
                                                      uint32_t end_line) {
+  const solvo_support_api::ExportedCall call;
   if (manager == nullptr) return SOLVO_REJECT(kSetCopyRegionSignature, " manager is nullptr.");
   ImageBufferManager& images = *manager->manager;
   if (yonly != 0 && images.format() == SOLVO_HAL_PIXEL_FORMAT_RGBA_8888) {
@@ -88,6 +92,7 @@ SolvoErrorType SolvoSupport_setImageBufferCopyRegion(SolvoSupportImageBufferMana
 
 SolvoErrorType SolvoSupport_updateImageBuffer(SolvoSupportImageBufferManager* manager,
                                               const SolvoImageBuffer* image) {
+  const solvo_support_api::ExportedCall call;
   if (manager == nullptr) return SOLVO_REJECT(kUpdateSignature, " manager is nullptr.");
   if (image == nullptr) return SOLVO_REJECT(kUpdateSignature, " image is nullptr.");
   // A refused image has already been reported in the manager's one error line. Applications
@@ -98,6 +103,7 @@ SolvoErrorType SolvoSupport_updateImageBuffer(SolvoSupportImageBufferManager* ma
 
 SolvoErrorType SolvoSupport_getLatestImageBuffer(SolvoSupportImageBufferManager* manager,
                                                  SolvoImageBuffer** image) {
+  const solvo_support_api::ExportedCall call;
   if (manager == nullptr) return SOLVO_REJECT(kGetLatestSignature, " manager is nullptr.");
   if (image == nullptr) return SOLVO_REJECT(kGetLatestSignature, " image is nullptr.");
   manager->manager->GetLatest(image);

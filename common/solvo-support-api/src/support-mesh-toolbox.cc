@@ -8,6 +8,7 @@
 #include <string>
 
 #include "argument-check.h"
+#include "exported-call.h"
 #include "halfedge-mesh/halfedge-mesh.h"
 #include "mesh-toolbox/mesh-toolbox.h"
 #include "solvo_support_api.h"
@@ -130,6 +131,7 @@ extern "C" {
 
 SolvoErrorType SolvoSupport_createMesh(uint32_t num_vertices, uint32_t num_faces, bool has_normals,
                                        bool has_colors, SolvoMesh_Experimental* mesh) {
+  const solvo_support_api::ExportedCall call;
   if (mesh == nullptr) return SOLVO_REJECT(kCreateMeshSignature, " mesh is nullptr.");
   if (const char* count = OversizedCount(num_vertices, num_faces)) {
     return SOLVO_REJECT(kCreateMeshSignature, std::string(" ") + count + " is too large.");
@@ -139,6 +141,7 @@ SolvoErrorType SolvoSupport_createMesh(uint32_t num_vertices, uint32_t num_faces
 }
 
 SolvoErrorType SolvoSupport_initializeEmptyMesh(SolvoMesh_Experimental* mesh) {
+  const solvo_support_api::ExportedCall call;
   if (mesh == nullptr) return SOLVO_REJECT(kInitializeEmptyMeshSignature, " mesh is nullptr.");
   std::memset(mesh, 0, sizeof(*mesh));
   return SOLVO_STATUS_OK;
@@ -146,6 +149,7 @@ SolvoErrorType SolvoSupport_initializeEmptyMesh(SolvoMesh_Experimental* mesh) {
 
 SolvoErrorType SolvoSupport_copyMesh(const SolvoMesh_Experimental* input_mesh,
                                      SolvoMesh_Experimental* output_mesh) {
+  const solvo_support_api::ExportedCall call;
   if (input_mesh == nullptr) return SOLVO_REJECT(kCopyMeshSignature, " input_mesh is nullptr.");
   if (output_mesh == nullptr) {
     return SOLVO_REJECT(kCopyMeshSignature, " output_mesh is nullptr.");
@@ -178,6 +182,7 @@ SolvoErrorType SolvoSupport_copyMesh(const SolvoMesh_Experimental* input_mesh,
 }
 
 SolvoErrorType SolvoSupport_freeMesh(SolvoMesh_Experimental* mesh) {
+  const solvo_support_api::ExportedCall call;
   if (mesh == nullptr) return SOLVO_REJECT(kFreeMeshSignature, " mesh is nullptr.");
   delete[] mesh->vertices;
   delete[] mesh->faces;
@@ -190,6 +195,7 @@ SolvoErrorType SolvoSupport_freeMesh(SolvoMesh_Experimental* mesh) {
 SolvoErrorType SolvoSupport_createSimplifiedMesh(const SolvoMesh_Experimental* input_mesh,
                                                  uint32_t target_num_faces,
                                                  SolvoMesh_Experimental* output_mesh) {
+  const solvo_support_api::ExportedCall call;
   return CreateSimplifiedMesh(kCreateSimplifiedMeshSignature, input_mesh, target_num_faces,
                               output_mesh, nullptr, nullptr);
 }
@@ -197,6 +203,7 @@ SolvoErrorType SolvoSupport_createSimplifiedMesh(const SolvoMesh_Experimental* i
 SolvoErrorType SolvoSupport_createSimplifiedMeshWithProgress(
     const SolvoMesh_Experimental* input_mesh, uint32_t target_num_faces,
     SolvoMesh_Experimental* output_mesh, SolvoSupportProgressCallback progress, void* user_data) {
+  const solvo_support_api::ExportedCall call;
   return CreateSimplifiedMesh(kCreateSimplifiedMeshWithProgressSignature, input_mesh,
                               target_num_faces, output_mesh, progress, user_data);
 }

@@ -6,6 +6,7 @@
 
 #include "argument-check.h"
 #include "depth-interpolation/point-cloud-manager.h"
+#include "exported-call.h"
 #include "solvo_support_api.h"
 
 // The handle the application holds: a cell with the manager inside.
@@ -27,6 +28,7 @@ extern "C" {
 
 SolvoErrorType SolvoSupport_createPointCloudManager(uint32_t max_points,
                                                     SolvoSupportPointCloudManager** manager) {
+  const solvo_support_api::ExportedCall call;
   if (max_points == 0 || max_points > PointCloudManager::MaxCapacity() || manager == nullptr) {
     return SOLVO_STATUS_BAD_ARGUMENT;
   }
@@ -37,12 +39,14 @@ SolvoErrorType SolvoSupport_createPointCloudManager(uint32_t max_points,
 }
 
 SolvoErrorType SolvoSupport_freePointCloudManager(SolvoSupportPointCloudManager* manager) {
+  const solvo_support_api::ExportedCall call;
   delete manager;
   return SOLVO_STATUS_OK;
 }
 
 SolvoErrorType SolvoSupport_updatePointCloud(SolvoSupportPointCloudManager* manager,
                                              const SolvoXYZij* point_cloud) {
+  const solvo_support_api::ExportedCall call;
   if (manager == nullptr || point_cloud == nullptr) return SOLVO_STATUS_BAD_ARGUMENT;
   // The back cloud has room for `capacity` points only; copying part of a cloud would hand
   // over a cloud the service never delivered.
@@ -59,6 +63,7 @@ SolvoErrorType SolvoSupport_updatePointCloud(SolvoSupportPointCloudManager* mana
 
 SolvoErrorType SolvoSupport_getLatestPointCloud(SolvoSupportPointCloudManager* manager,
                                                 SolvoXYZij** point_cloud) {
+  const solvo_support_api::ExportedCall call;
   if (manager == nullptr || point_cloud == nullptr) return SOLVO_STATUS_BAD_ARGUMENT;
   manager->manager->GetLatest(point_cloud);
   return SOLVO_STATUS_OK;
