@@ -667,8 +667,8 @@ SOLVO_SUPPORT_EXPORT const char* SolvoSupport_getLastErrorText(void);
 SOLVO_SUPPORT_EXPORT SolvoErrorType SolvoSupport_setTuningFlag(const char* name, const char* value);
 
 /* Extension: writes the value in force of the tuning flag `name` as the flags library prints it,
- * with its terminating zero: "true", "1", "1000000", and a double to 17 significant digits
- * where fewer do not give it back exactly ("0.999", but "0.10000000000000001").
+ * with its terminating zero: "true", "1", and a double as printf's "%.17g" writes it ("0.999",
+ * "1000000", but "0.10000000000000001").
  *
  * name        (in) one of the seven names.
  * value       (out) room for `value_size` characters.
