@@ -8,9 +8,9 @@
 #include <cstring>
 #include <vector>
 
-#include "test-support/c-application-calls.h"
 #include "fuzz-support.h"
 #include "solvo_support_api.h"
+#include "test-support/c-application-calls.h"
 
 namespace {
 

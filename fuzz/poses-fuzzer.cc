@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <cstring>
 
-#include "test-support/c-application-calls.h"
 #include "fuzz-support.h"
 #include "solvo_support_api.h"
+#include "test-support/c-application-calls.h"
 
 namespace {
 

@@ -3,17 +3,24 @@
 #
 #   scripts/setup.sh         the host build (compiler, CMake, Eigen, GLM, gflags, GoogleTest,
 #                            Google Benchmark; the sanitizers' runtimes come with the compiler;
-#                            the mesh-file library and libpng for the command line)
+#                            the mesh-file library and libpng for the command line; clang-format
+#                            for the format check)
 #   scripts/setup.sh --arm   also the 32-bit ARM cross build: Debian's cross compiler, qemu-arm,
 #                            and the armhf builds of the libraries unpacked into SOLVO_ARMHF_ROOT
 #                            (default /opt/solvo-armhf, the root cmake/armhf-toolchain.cmake reads)
+#   scripts/setup.sh --arm64 also the 64-bit ARM cross build: the same for aarch64, with
+#                            qemu-aarch64 and the arm64 builds unpacked into SOLVO_ARM64_ROOT
+#                            (default /opt/solvo-arm64, the root cmake/aarch64-toolchain.cmake reads)
+# Both options may be given together.
 set -euo pipefail
 
 arm=false
+arm64=false
 for arg in "$@"; do
   case "$arg" in
     --arm) arm=true ;;
-    *) echo "usage: $0 [--arm]" >&2; exit 2 ;;
+    --arm64) arm64=true ;;
+    *) echo "usage: $0 [--arm] [--arm64]" >&2; exit 2 ;;
   esac
 done
 
@@ -44,57 +51,71 @@ install_missing() {
   fi
 }
 
-# The libraries, built for the host and (unpacked) for armhf; the armhf set is pinned to the
-# host's versions so both builds compile against the same headers.
+# The libraries, built for the host (and unpacked for ARM below, at the same versions).
 libraries=(libeigen3-dev libglm-dev libgflags-dev libgtest-dev libgmock-dev libbenchmark-dev
            libassimp-dev libpng-dev)
-install_missing cmake g++ make pkg-config "${libraries[@]}"
+install_missing cmake g++ make pkg-config clang-format "${libraries[@]}"
 
-if ! $arm; then
-  exit 0
-fi
+# unpack_root ARCHITECTURE ROOT: Debian's ARCHITECTURE builds of the libraries (and the
+# architecture-independent Eigen and GLM headers), each with its runtime package, unpacked into
+# ROOT. The target's gflags package cannot be installed beside the host's, so the whole set lives
+# in a root of its own; it is pinned to the host's versions so every build compiles against the
+# same headers. Nothing happens when ROOT already holds exactly these packages.
+unpack_root() {
+  local architecture=$1 root=$2
+  # "package:architecture=host package that fixes the version" (runtime packages are not
+  # necessarily installed on the host: their -dev package is).
+  local packages=(libeigen3-dev:all=libeigen3-dev libglm-dev:all=libglm-dev
+                  "libgflags-dev:$architecture=libgflags-dev"
+                  "libgflags2.2:$architecture=libgflags-dev"
+                  "libgtest-dev:$architecture=libgtest-dev"
+                  "libgmock-dev:$architecture=libgmock-dev"
+                  "libbenchmark-dev:$architecture=libbenchmark-dev"
+                  "libbenchmark1debian:$architecture=libbenchmark-dev")
+  local wanted=() entry package version
+  for entry in "${packages[@]}"; do
+    package=${entry%%=*}
+    version=$(dpkg-query -W -f='${Version}' "${entry#*=}")
+    wanted+=("${package%:all}=$version")
+  done
+  if [[ -f $root/.packages ]] &&
+     [[ "$(cat "$root/.packages")" == "$(printf '%s\n' "${wanted[@]}")" ]]; then
+    return 0
+  fi
 
-install_missing gcc-arm-linux-gnueabihf g++-arm-linux-gnueabihf qemu-user
+  echo "unpacking the $architecture libraries into $root"
+  if ! dpkg --print-foreign-architectures | grep -qx "$architecture"; then
+    "${sudo_cmd[@]}" dpkg --add-architecture "$architecture"
+    apt_updated=false
+  fi
+  # A package list that predates the architecture has no entries for it.
+  apt-cache show "libgflags-dev:$architecture" >/dev/null 2>&1 || apt_updated=false
+  apt_update
+  local downloads
+  downloads=$(mktemp -d)
+  chmod a+rwx "$downloads"  # apt fetches as its own unprivileged user
+  (cd "$downloads" && apt-get download -qq "${wanted[@]}" 2>&1 |
+     grep -v '^W: Download is performed unsandboxed' || true)
+  if (($(find "$downloads" -name '*.deb' | wc -l) != ${#wanted[@]})); then
+    echo "could not download every $architecture package: ${wanted[*]}" >&2
+    rm -rf "$downloads"
+    return 1
+  fi
+  "${sudo_cmd[@]}" rm -rf "$root"
+  "${sudo_cmd[@]}" mkdir -p "$root"
+  local deb
+  for deb in "$downloads"/*.deb; do
+    "${sudo_cmd[@]}" dpkg-deb -x "$deb" "$root"
+  done
+  printf '%s\n' "${wanted[@]}" | "${sudo_cmd[@]}" tee "$root/.packages" >/dev/null
+  rm -rf "$downloads"
+}
 
-# Each library with its runtime package, as "package:architecture=host package that fixes the
-# version" (runtime packages are not necessarily installed on the host: their -dev package is).
-armhf_packages=(libeigen3-dev:all=libeigen3-dev libglm-dev:all=libglm-dev
-                libgflags-dev:armhf=libgflags-dev libgflags2.2:armhf=libgflags-dev
-                libgtest-dev:armhf=libgtest-dev libgmock-dev:armhf=libgmock-dev
-                libbenchmark-dev:armhf=libbenchmark-dev
-                libbenchmark1debian:armhf=libbenchmark-dev)
-root=${SOLVO_ARMHF_ROOT:-/opt/solvo-armhf}
-wanted=()
-for entry in "${armhf_packages[@]}"; do
-  package=${entry%%=*}
-  version=$(dpkg-query -W -f='${Version}' "${entry#*=}")
-  wanted+=("${package%:all}=$version")
-done
-if [[ -f $root/.packages ]] && [[ "$(cat "$root/.packages")" == "$(printf '%s\n' "${wanted[@]}")" ]]
-then
-  exit 0
+if $arm; then
+  install_missing gcc-arm-linux-gnueabihf g++-arm-linux-gnueabihf qemu-user
+  unpack_root armhf "${SOLVO_ARMHF_ROOT:-/opt/solvo-armhf}"
 fi
-
-echo "unpacking the armhf libraries into $root"
-if ! dpkg --print-foreign-architectures | grep -qx armhf; then
-  "${sudo_cmd[@]}" dpkg --add-architecture armhf
-  apt_updated=false
+if $arm64; then
+  install_missing gcc-aarch64-linux-gnu g++-aarch64-linux-gnu qemu-user
+  unpack_root arm64 "${SOLVO_ARM64_ROOT:-/opt/solvo-arm64}"
 fi
-# A package list that predates the armhf architecture has no armhf entries.
-apt-cache show libgflags-dev:armhf >/dev/null 2>&1 || apt_updated=false
-apt_update
-downloads=$(mktemp -d)
-trap 'rm -rf "$downloads"' EXIT
-chmod a+rwx "$downloads"  # apt fetches as its own unprivileged user
-(cd "$downloads" && apt-get download -qq "${wanted[@]}" 2>&1 |
-   grep -v '^W: Download is performed unsandboxed' || true)
-if (($(find "$downloads" -name '*.deb' | wc -l) != ${#wanted[@]})); then
-  echo "could not download every armhf package: ${wanted[*]}" >&2
-  exit 1
-fi
-"${sudo_cmd[@]}" rm -rf "$root"
-"${sudo_cmd[@]}" mkdir -p "$root"
-for deb in "$downloads"/*.deb; do
-  "${sudo_cmd[@]}" dpkg-deb -x "$deb" "$root"
-done
-printf '%s\n' "${wanted[@]}" | "${sudo_cmd[@]}" tee "$root/.packages" >/dev/null

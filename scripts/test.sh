@@ -3,28 +3,32 @@
 #
 #   scripts/test.sh                 the host build (build/host)
 #   scripts/test.sh --all           every variant CI runs, one after another:
-#                                   host, arm, asan, tsan; then each fuzz target for 30 s
+#                                   host, arm, arm64, asan, tsan; then each fuzz target for 30 s
 #   scripts/test.sh VARIANT...      the named variants:
 #     host   this machine
 #     arm    32-bit ARM (the device's ABI), cross-compiled, tests run under qemu-arm
+#     arm64  64-bit ARM (aarch64), cross-compiled, tests run under qemu-aarch64
 #     asan   AddressSanitizer with leak checking, and UndefinedBehaviorSanitizer (with
 #            float-cast-overflow)
 #     tsan   ThreadSanitizer
 #
-# Each variant builds everything in build/<variant> with -j2, warnings as errors, benchmarks
-# included (they build everywhere, none runs here), and runs the whole suite with CTest; the last
-# lines sum up each variant's CTest result and wall time. The exit status is non-zero when any
-# variant failed to build or pass, or ran another number of tests than the first.
+# First every C and C++ file of the checkout (tracked, or new and not ignored) must be formatted
+# as the root .clang-format says (clang-format --dry-run -Werror; `clang-format -i FILE` fixes
+# one). Each variant builds everything in build/<variant> with -j2, warnings as errors,
+# benchmarks included (they build everywhere, none runs here), and runs the whole suite with
+# CTest; the last lines sum up the format check and each variant's CTest result and wall time.
+# The exit status is non-zero when a file is not formatted, or any variant failed to build or
+# pass, or ran another number of tests than the first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-all_variants=(host arm asan tsan)
+all_variants=(host arm arm64 asan tsan)
 variants=()
 fuzz=false
 for arg in "$@"; do
   case "$arg" in
     --all) variants+=("${all_variants[@]}"); fuzz=true ;;
-    host | arm | asan | tsan) variants+=("$arg") ;;
+    host | arm | arm64 | asan | tsan) variants+=("$arg") ;;
     *) sed -n '2,/^$/s/^# \{0,1\}//p' "$0" >&2; exit 2 ;;
   esac
 done
@@ -32,7 +36,23 @@ done
 
 setup_args=()
 [[ " ${variants[*]} " == *" arm "* ]] && setup_args+=(--arm)
+[[ " ${variants[*]} " == *" arm64 "* ]] && setup_args+=(--arm64)
 scripts/setup.sh "${setup_args[@]}"
+
+# Tracked files and new ones that are not ignored; outside a git checkout, every source file.
+source_files() {
+  if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
+    git ls-files --cached --others --exclude-standard -- '*.c' '*.cc' '*.h'
+  else
+    find common platform tests tools fuzz -name '*.c' -o -name '*.cc' -o -name '*.h'
+  fi
+}
+echo "=== format"
+format_status=ok
+mapfile -t sources < <(source_files)
+if ! clang-format --dry-run -Werror "${sources[@]}"; then
+  format_status="not formatted (see above; clang-format -i FILE)"
+fi
 
 configure_args() {
   # Stated in full, so that an older cache in build/<variant> cannot change the variant.
@@ -40,6 +60,7 @@ configure_args() {
   case "$1" in
     host) echo "-DSOLVO_SANITIZE=" ;;
     arm) echo "-DCMAKE_TOOLCHAIN_FILE=$PWD/cmake/armhf-toolchain.cmake -DSOLVO_SANITIZE=" ;;
+    arm64) echo "-DCMAKE_TOOLCHAIN_FILE=$PWD/cmake/aarch64-toolchain.cmake -DSOLVO_SANITIZE=" ;;
     asan) echo "-DSOLVO_SANITIZE=address;undefined;float-cast-overflow" ;;
     tsan) echo "-DSOLVO_SANITIZE=thread" ;;
   esac
@@ -77,7 +98,7 @@ for variant in "${variants[@]}"; do
     total_skipped=$((total_skipped + skipped))
     # Every variant runs the same library suite: a test missing from one of them is a failure
     # too. The command-line program's tests are left out of the comparison: it needs a mesh-file
-    # library that the ARM root does not carry, so the ARM variant builds without it.
+    # library that the ARM roots do not carry, so the ARM variants build without it.
     count=$(ctest --test-dir "$build" -N -E "$tool_tests" | sed -n 's/^Total Tests: //p')
     if [[ -z $reference ]]; then
       reference=$variant
@@ -95,6 +116,8 @@ done
 
 echo
 echo "=== summary (variant, CTest result, skipped, wall time of build and tests, status)"
+echo "format: ${#sources[@]} C and C++ files, $format_status"
+[[ $format_status == ok ]] || failed=1
 printf '%s\n' "${summaries[@]}"
 echo "total: $total_passed passed, $total_failed failed, $total_skipped skipped"
 if $fuzz; then scripts/fuzz.sh || failed=1; fi

@@ -137,6 +137,7 @@ CloudQuery ParseCloudQuery(const Arguments& arguments) {
   query.intrinsics = ParseIntrinsics(arguments.Required("--intrinsics"));
   query.transform = ParseTransform(arguments.Value("--transform"));
   query.image = arguments.Value("--image");
+  if (query.image) CheckWritablePictureFormat(*query.image);
   query.points = ReadPointCloud(arguments.positional()[0]);
   return query;
 }

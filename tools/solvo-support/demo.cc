@@ -11,7 +11,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <functional>
 #include <optional>
 #include <thread>
@@ -21,6 +20,7 @@
 #include "demo-scene.h"
 #include "depth-picture.h"
 #include "mesh-files.h"
+#include "output-file.h"
 #include "records.h"
 #include "simplify-progress.h"
 
@@ -40,7 +40,8 @@ const char kDemoHelp[] =
     "  6. a writer thread streaming depth frames through the point cloud manager to a reader.\n"
     "\n"
     "  --out DIR     where the files go (default ./solvo-demo-output, created if missing)\n"
-    "  --mesh FILE   another mesh to stand on the floor instead of the bunny\n";
+    "  --mesh FILE   another mesh to stand on the floor instead of the bunny; the report and the\n"
+    "                simplified mesh take its file's name (scan.ply: scan-simplified.ply)\n";
 
 namespace {
 
@@ -86,16 +87,21 @@ void MakeDirectory(const std::string& path) {
   throw InputError("cannot create '" + path + "': " + std::strerror(errno));
 }
 
+// What the report and the file names call the mesh: its file's name without folder and extension.
+std::string MeshName(const std::string& path) {
+  std::string name = path.substr(path.find_last_of('/') + 1);
+  name = name.substr(0, name.find_last_of('.'));
+  return name.empty() ? "mesh" : name;
+}
+
 // A point cloud as binary PLY: what the plane and depth commands read back.
 void WritePointCloudPly(const std::vector<Vector3f>& points, const std::string& path) {
-  std::ofstream file(path, std::ios::binary);
-  file << "ply\nformat binary_little_endian 1.0\nelement vertex " << points.size()
-       << "\nproperty float x\nproperty float y\nproperty float z\nend_header\n";
+  std::string bytes = "ply\nformat binary_little_endian 1.0\nelement vertex " +
+                      std::to_string(points.size()) +
+                      "\nproperty float x\nproperty float y\nproperty float z\nend_header\n";
   // The host is little-endian, as PLY's binary_little_endian asks.
-  file.write(reinterpret_cast<const char*>(points.data()),
-             static_cast<std::streamsize>(points.size() * sizeof(Vector3f)));
-  file.flush();
-  if (!file) throw InputError("cannot write '" + path + "': " + std::strerror(errno));
+  bytes.append(reinterpret_cast<const char*>(points.data()), points.size() * sizeof(Vector3f));
+  WriteOutputFile(path, bytes);
 }
 
 // One numbered step of the report: its result lines, or FAILED and why; later steps still run.
@@ -117,15 +123,14 @@ class Report {
     written_.push_back(path);
     std::printf("   wrote %s\n", path.c_str());
   }
-  int Finish() const {
+  // Throws InputError, after the list of files, when a step failed.
+  void Finish() const {
     std::printf("\nfiles written:\n");
     for (const std::string& path : written_) std::printf("  %s\n", path.c_str());
     if (failed_ > 0) {
-      std::printf("\n%d of %d steps failed\n", failed_, steps_);
-      return 1;
+      throw InputError(std::to_string(failed_) + " of " + std::to_string(steps_) + " steps failed");
     }
     std::printf("\nall %d steps done\n", steps_);
-    return 0;
   }
 
  private:
@@ -215,22 +220,23 @@ int RunDemo(const std::vector<std::string>& words) {
   const std::string mesh_path = mesh_option ? *mesh_option : ShippedBunny();
   MakeDirectory(out);
 
-  const MeshData bunny = ReadMesh(mesh_path);
+  const MeshData mesh = ReadMesh(mesh_path);
+  const std::string name = MeshName(mesh_path);
   std::printf("solvo-support demo: the library's main jobs on %s (%zu vertices, %zu faces)\n\n",
-              mesh_path.c_str(), bunny.vertices.size(), bunny.faces.size());
+              mesh_path.c_str(), mesh.vertices.size(), mesh.faces.size());
   Report report;
 
   report.Step("mesh simplified to 10% of its faces", [&] {
-    const MeshRecord input(bunny);
+    const MeshRecord input(mesh);
     MeshRecord output;
-    const uint32_t target = static_cast<uint32_t>(std::max<size_t>(1, bunny.faces.size() / 10));
+    const uint32_t target = static_cast<uint32_t>(std::max<size_t>(1, mesh.faces.size() / 10));
     const auto start = Clock::now();
     SimplifyShowingProgress(input.mesh(), target, true, &output);
     const double milliseconds = MillisecondsSince(start);
     std::printf("   %u -> %u faces (target %u), %u -> %u vertices in %.1f ms\n",
                 input.mesh().num_faces, output.mesh().num_faces, target, input.mesh().num_vertices,
                 output.mesh().num_vertices, milliseconds);
-    const std::string path = out + "/bunny-simplified.ply";
+    const std::string path = out + "/" + name + "-simplified.ply";
     WriteMesh(output.ToMeshData(), path, nullptr);
     report.Wrote(path);
   });
@@ -238,15 +244,16 @@ int RunDemo(const std::vector<std::string>& words) {
   SceneFrame frame;
   const std::string cloud_path = out + "/depth-frame.ply";
   report.Step(
-      "depth frame from a 640 x 480 pinhole camera at the bunny on a floor, 3 mm noise", [&] {
+      "depth frame from a 640 x 480 pinhole camera at the " + name + " on a floor, 3 mm noise",
+      [&] {
         const auto start = Clock::now();
-        frame = CastDepthFrame(bunny, /*mesh_height=*/0.19, /*yaw=*/2.4, /*camera_height=*/0.45,
+        frame = CastDepthFrame(mesh, /*mesh_height=*/0.19, /*yaw=*/2.4, /*camera_height=*/0.45,
                                /*distance=*/0.55, kCamera, /*noise_sigma=*/0.003, /*seed=*/7,
                                /*max_range=*/4.0);
         size_t on_mesh = 0;
         for (uint8_t hit : frame.on_mesh) on_mesh += hit;
-        std::printf("   %zu points (%zu on the bunny), rays cast in %.1f ms (by this program)\n",
-                    frame.points.size(), on_mesh, MillisecondsSince(start));
+        std::printf("   %zu points (%zu on the %s), rays cast in %.1f ms (by this program)\n",
+                    frame.points.size(), on_mesh, name.c_str(), MillisecondsSince(start));
         WritePointCloudPly(frame.points, cloud_path);
         report.Wrote(cloud_path);
       });
@@ -291,7 +298,7 @@ int RunDemo(const std::vector<std::string>& words) {
   });
 
   const std::string picture_path = out + "/depth-picture.png";
-  report.Step("depth under a pixel on the bunny", [&] {
+  report.Step("depth under a pixel on the " + name, [&] {
     if (frame.points.empty()) throw InputError("no depth frame");
     marks.query = frame.mesh_centre_pixel;
     // The camera aims at the mesh's middle, so it projects inside the image.
@@ -308,9 +315,9 @@ int RunDemo(const std::vector<std::string>& words) {
     const double milliseconds = MillisecondsSince(start);
     CheckStatus(status, "looking up the depth");
     const size_t pixel = size_t(row) * 640u + size_t(column);
+    const std::string where = frame.on_mesh[pixel] ? " on the " + name : "";
     std::printf("   pixel (%d, %d)%s: found %s, point %.4f %.4f %.4f m in %.3f ms\n", column, row,
-                frame.on_mesh[pixel] ? " on the bunny" : "", found ? "yes" : "no", point[0],
-                point[1], point[2], milliseconds);
+                where.c_str(), found ? "yes" : "no", point[0], point[1], point[2], milliseconds);
     if (found && frame.exact_depth[pixel] > 0.0f) {
       std::printf("   exact depth there %.4f m: off by %.1f mm (the noise is 3 mm)\n",
                   frame.exact_depth[pixel],
@@ -352,8 +359,10 @@ int RunDemo(const std::vector<std::string>& words) {
       "  solvo-support plane %s --intrinsics 525,525,319.5,239.5,640,480 --touch 0.25,0.85 --image "
       "plane.png\n",
       cloud_path.c_str());
-  std::printf("  solvo-support simplify %s bunny-1000.obj --faces 1000\n", mesh_path.c_str());
-  return report.Finish();
+  std::printf("  solvo-support simplify %s %s-1000.obj --faces 1000\n", mesh_path.c_str(),
+              name.c_str());
+  report.Finish();
+  return 0;
 }
 
 }  // namespace solvo_cli

@@ -4,18 +4,20 @@
 #include <png.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <limits>
+#include <string>
 
 #include "arguments.h"
+#include "output-file.h"
 
 namespace solvo_cli {
 namespace {
 
 using Rgb = std::array<uint8_t, 3>;
+
+constexpr size_t kPngReasonSize = 200;
 
 class Image {
  public:
@@ -77,16 +79,42 @@ void DrawCross(Image* image, double cx, double cy, int arm, Rgb color) {
   }
 }
 
-// libpng reports errors by a long jump: nothing with a destructor may live in this frame.
-bool WritePng(const Image& image, FILE* file) {
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+// libpng's errors: the reason kept for the error line instead of printed, then the long jump.
+void KeepPngError(png_structp png, png_const_charp message) {
+  char* reason = static_cast<char*>(png_get_error_ptr(png));
+  std::snprintf(reason, kPngReasonSize, "%s", message);
+  png_longjmp(png, 1);
+}
+
+void IgnorePngWarning(png_structp, png_const_charp) {}
+
+void AppendPngBytes(png_structp png, png_bytep data, size_t length) {
+  auto* bytes = static_cast<std::string*>(png_get_io_ptr(png));
+  bool appended = true;
+  try {
+    bytes->append(reinterpret_cast<const char*>(data), length);
+  } catch (const std::exception&) {
+    appended = false;
+  }
+  // Outside the handler: the long jump must not leave an exception behind.
+  if (!appended) png_error(png, "out of memory");
+}
+
+void FlushNothing(png_structp) {}
+
+// Encodes `image` into `bytes`; false with `reason` filled when libpng gives up. libpng reports
+// errors by a long jump: nothing with a destructor may live in this frame.
+bool EncodePng(const Image& image, std::string* bytes, char (&reason)[kPngReasonSize]) {
+  std::snprintf(reason, kPngReasonSize, "%s", "the PNG encoder could not start");
+  png_structp png =
+      png_create_write_struct(PNG_LIBPNG_VER_STRING, reason, KeepPngError, IgnorePngWarning);
   if (png == nullptr) return false;
   png_infop info = png_create_info_struct(png);
   if (info == nullptr || setjmp(png_jmpbuf(png))) {
     png_destroy_write_struct(&png, &info);
     return false;
   }
-  png_init_io(png, file);
+  png_set_write_fn(png, bytes, AppendPngBytes, FlushNothing);
   png_set_IHDR(png, info, static_cast<png_uint_32>(image.width()),
                static_cast<png_uint_32>(image.height()), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
@@ -98,6 +126,13 @@ bool WritePng(const Image& image, FILE* file) {
 }
 
 }  // namespace
+
+void CheckWritablePictureFormat(const std::string& path) {
+  CheckNotDirectory(path);
+  if (LowerExtension(path) != ".png") {
+    throw UsageError("cannot write '" + path + "': only PNG pictures are written (use .png)");
+  }
+}
 
 void WriteDepthPicture(const std::vector<Vector3f>& points, const double* m,
                        const SolvoCameraIntrinsics& intrinsics, const PictureMarks& marks,
@@ -177,11 +212,12 @@ void WriteDepthPicture(const std::vector<Vector3f>& points, const double* m,
     DrawCross(&image, (*marks.touch)[0], (*marks.touch)[1], 7, Rgb{255, 255, 255});
   }
 
-  FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) throw InputError("cannot write '" + path + "': " + std::strerror(errno));
-  const bool written = WritePng(image, file);
-  const bool closed = std::fclose(file) == 0;
-  if (!written || !closed) throw InputError("cannot write '" + path + "': PNG encoding failed");
+  std::string bytes;
+  char reason[kPngReasonSize];
+  if (!EncodePng(image, &bytes, reason)) {
+    throw InputError("cannot write '" + path + "': PNG encoding failed: " + reason);
+  }
+  WriteOutputFile(path, bytes);
 }
 
 }  // namespace solvo_cli

@@ -19,6 +19,10 @@ struct PictureMarks {
   std::optional<std::array<double, 2>> query;  // a queried pixel: a magenta ring
 };
 
+// Throws InputError when `path` is a directory, UsageError unless it ends in .png: checked
+// before any work.
+void CheckWritablePictureFormat(const std::string& path);
+
 // Projects every point through `color_camera_T_point_cloud` (16 doubles, column-major) and the
 // intrinsics into an image of the intrinsics' size; the nearest point of a pixel colours it from
 // warm (near) to cool (far), highlighted points are hatched with light bands. Throws InputError

@@ -1,4 +1,6 @@
 // solvo-support: the library's main jobs on the command line, through its C interface only.
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -48,14 +50,23 @@ int Fail(const std::string& command, const std::string& message, int status) {
   return status;
 }
 
+// Standard output is written like any other file: a report that did not arrive is no success.
+int CheckStandardOutput(const std::string& command) {
+  if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return 0;
+  return Fail(command, std::string("cannot write standard output: ") + std::strerror(errno), 1);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Beyond a file-size limit a write then fails with its reason, reported as every failed write
+  // is, instead of the signal ending the program.
+  std::signal(SIGXFSZ, SIG_IGN);
   if (argc < 2) return Fail("", "missing command (try 'solvo-support --help')", 2);
   const std::string first = argv[1];
   if (first == "--help" || first == "-h" || first == "help") {
     std::fputs(kProgramHelp, stdout);
-    return 0;
+    return CheckStandardOutput("");
   }
   const char* show_log = std::getenv("SOLVO_SUPPORT_LOG");
   solvo_cli::ShowLibraryLog(show_log != nullptr && std::strcmp(show_log, "1") == 0);
@@ -63,7 +74,8 @@ int main(int argc, char** argv) {
   for (const Command& command : kCommands) {
     if (first != command.name) continue;
     try {
-      return command.run(words);
+      const int status = command.run(words);
+      return status == 0 ? CheckStandardOutput(first) : status;
     } catch (const solvo_cli::UsageError& error) {
       return Fail(first, std::string(error.what()) + " (see 'solvo-support " + first + " --help')",
                   2);

@@ -18,19 +18,10 @@
 #include <sstream>
 
 #include "arguments.h"
+#include "output-file.h"
 
 namespace solvo_cli {
 namespace {
-
-std::string LowerExtension(const std::string& path) {
-  const size_t dot = path.find_last_of('.');
-  const size_t slash = path.find_last_of('/');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
-  std::string extension = path.substr(dot);
-  std::transform(extension.begin(), extension.end(), extension.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return extension;
-}
 
 void CheckReadable(const std::string& path) {
   std::ifstream file(path, std::ios::binary);
@@ -139,17 +130,6 @@ bool TakeArray(const std::string& bytes, size_t* offset, std::vector<T>* values)
   return true;
 }
 
-bool WriteAll(int fd, const std::string& bytes) {
-  size_t written = 0;
-  while (written < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    written += static_cast<size_t>(n);
-  }
-  return true;
-}
-
 // The mesh-file library ends the process through an internal assertion on some malformed files.
 // Reading in a child process turns that into an error message instead of a crash; the child
 // sends back either 'E' and the library's reason, or 'M' and the flattened arrays.
@@ -185,7 +165,7 @@ MeshData ImportIsolated(const std::string& path, bool points_only) {
     } catch (const std::exception& error) {
       reply = std::string("E") + error.what();
     }
-    ::_exit(WriteAll(fds[1], reply) ? 0 : 1);
+    ::_exit(WriteAll(fds[1], reply) == 0 ? 0 : 1);
   }
   ::close(fds[1]);
   std::string bytes;
@@ -226,8 +206,7 @@ void WriteOff(const MeshData& mesh, const std::string& path, std::string* note) 
   if (colors && !mesh.normals.empty() && note != nullptr) {
     *note = "OFF keeps either normals or colours: the normals were not written to '" + path + "'";
   }
-  std::ofstream file(path);
-  if (!file) throw InputError("cannot write '" + path + "': " + std::strerror(errno));
+  std::ostringstream file;
   file.precision(9);
   file << (colors    ? "COFF"
            : normals ? "NOFF"
@@ -245,8 +224,7 @@ void WriteOff(const MeshData& mesh, const std::string& path, std::string* note) 
   }
   for (const auto& face : mesh.faces)
     file << "3 " << face[0] << ' ' << face[1] << ' ' << face[2] << '\n';
-  file.flush();
-  if (!file) throw InputError("cannot write '" + path + "': " + std::strerror(errno));
+  WriteOutputFile(path, file.str());
 }
 
 void WriteWithLibrary(const MeshData& mesh, const std::string& path, const char* format) {
@@ -287,10 +265,14 @@ void WriteWithLibrary(const MeshData& mesh, const std::string& path, const char*
     out.mFaces[f].mNumIndices = 3;
     out.mFaces[f].mIndices = new unsigned[3]{mesh.faces[f][0], mesh.faces[f][1], mesh.faces[f][2]};
   }
+  // Exported to memory and written here: writing to the path itself, the library does not
+  // report every failed write.
   Assimp::Exporter exporter;
-  if (exporter.Export(&scene, format, path) != aiReturn_SUCCESS) {
+  const aiExportDataBlob* blob = exporter.ExportToBlob(&scene, format);
+  if (blob == nullptr) {
     throw InputError("cannot write '" + path + "': " + exporter.GetErrorString());
   }
+  WriteOutputFile(path, std::string_view(static_cast<const char*>(blob->data), blob->size));
 }
 
 }  // namespace
@@ -302,6 +284,7 @@ MeshData ReadMesh(const std::string& path) {
 }
 
 void CheckWritableMeshFormat(const std::string& path) {
+  CheckNotDirectory(path);
   const std::string extension = LowerExtension(path);
   if (extension != ".ply" && extension != ".obj" && extension != ".off") {
     throw UsageError("cannot write '" + path + "': unknown mesh format '" + extension +

@@ -24,7 +24,8 @@ struct MeshData {
 // dropped. Throws InputError with a one-line reason.
 MeshData ReadMesh(const std::string& path);
 
-// Throws UsageError unless WriteMesh knows the extension of `path`: checked before any work.
+// Throws InputError when `path` is a directory, UsageError unless WriteMesh knows its extension:
+// checked before any work.
 void CheckWritableMeshFormat(const std::string& path);
 
 // Writes by the extension of `path`: .ply (ASCII; normals and colours), .obj (normals, colours

@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -19,7 +20,9 @@
 
 namespace {
 
+using ::testing::EndsWith;
 using ::testing::HasSubstr;
+using ::testing::Not;
 using ::testing::StartsWith;
 
 struct Outcome {
@@ -44,11 +47,21 @@ class SolvoSupportTest : public ::testing::Test {
   void TearDown() override { std::system(("rm -rf '" + dir_ + "'").c_str()); }
 
   std::string Path(const std::string& name) const { return dir_ + "/" + name; }
+  // `text` with every "@" standing for the test's folder.
+  std::string Fill(std::string text) const {
+    for (size_t at; (at = text.find('@')) != std::string::npos;) text.replace(at, 1, dir_);
+    return text;
+  }
 
-  Outcome Solvo(const std::string& arguments) const {
-    const std::string command = std::string(SOLVO_SUPPORT_RUNNER) + " '" + SOLVO_SUPPORT_PROGRAM +
-                                "' " + arguments + " >'" + Path("stdout") + "' 2>'" +
+  // `shell` runs first in the same shell (a file-size limit); a `stdout_path` takes standard
+  // output instead of the file read back into Outcome::out.
+  Outcome Solvo(const std::string& arguments, const std::string& shell = "",
+                const std::string& stdout_path = "") const {
+    const std::string out = stdout_path.empty() ? Path("stdout") : stdout_path;
+    const std::string command = shell + std::string(SOLVO_SUPPORT_RUNNER) + " '" +
+                                SOLVO_SUPPORT_PROGRAM + "' " + arguments + " >'" + out + "' 2>'" +
                                 Path("stderr") + "'";
+    std::remove(Path("stdout").c_str());
     const int raw = std::system(command.c_str());
     const int status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
     return {status, ReadFile(Path("stdout")), ReadFile(Path("stderr"))};
@@ -336,20 +349,26 @@ TEST_F(SolvoSupportTest, EveryMistakeEndsInOneLineAndItsStatus) {
        "text with three numbers a line)"},
       {"depth @/cloud.txt --uv 0.5,0.5 --image @/no-such-folder/p.png" + camera, 1,
        "solvo-support depth: cannot write '@/no-such-folder/p.png': No such file or directory"},
+      // Output paths are refused before any work: the input need not even exist.
+      {"simplify @/none.ply @ --faces 10%", 1,
+       "solvo-support simplify: cannot write '@': it is a directory"},
+      {"simplify @/none.ply @/ --faces 10%", 1,
+       "solvo-support simplify: cannot write '@/': it is a directory"},
+      {"depth @/none.txt --uv 0.5,0.5 --image @/p.jpg" + camera, 2,
+       "solvo-support depth: cannot write '@/p.jpg': only PNG pictures are written (use .png) (see "
+       "'solvo-support depth --help')"},
+      {"plane @/none.txt --touch 0.5,0.5 --image @" + camera, 1,
+       "solvo-support plane: cannot write '@': it is a directory"},
       {"demo --mesh @/none.ply --out @/demo", 1,
        "solvo-support demo: cannot read '@/none.ply': No such file or directory"},
       {"demo --out @/cloud.txt", 1,
        "solvo-support demo: cannot use '@/cloud.txt' as the output folder: it is not a folder"},
   };
-  const auto fill = [this](std::string text) {
-    for (size_t at; (at = text.find('@')) != std::string::npos;) text.replace(at, 1, dir_);
-    return text;
-  };
   for (const ErrorCase& c : cases) {
     SCOPED_TRACE(c.arguments);
-    const Outcome run = Solvo(fill(c.arguments));
+    const Outcome run = Solvo(Fill(c.arguments));
     EXPECT_EQ(run.status, c.status);
-    EXPECT_EQ(run.err, fill(c.line) + "\n");
+    EXPECT_EQ(run.err, Fill(c.line) + "\n");
     EXPECT_EQ(run.out, "");
   }
 }
@@ -456,7 +475,98 @@ TEST_F(SolvoSupportTest, DepthReportsTheLiftedPointOrThatThereIsNone) {
   EXPECT_THAT(sky.out, HasSubstr("found: no\npoint: 0.000000 0.000000 0.000000\n"));
 }
 
+// ---- Writes that fail ----------------------------------------------------------------------
+
+bool IsLinkTo(const std::string& link, const std::string& target) {
+  char text[256];
+  const ssize_t length = ::readlink(link.c_str(), text, sizeof text);
+  return length > 0 && std::string(text, static_cast<size_t>(length)) == target;
+}
+
+TEST_F(SolvoSupportTest, AWriteThatFailsIsOneLineAndNothingClaimsSuccess) {
+  Write("in.ply", OctahedronPly(true, true));
+  Write("floor.txt", FloorCloud(1.5));
+  const std::string camera = " --intrinsics 520,520,320,240,640,480";
+  const std::vector<std::pair<std::string, std::string>> writes = {
+      {"full.ply", "simplify @/in.ply @/full.ply --faces 8"},
+      {"full.obj", "simplify @/in.ply @/full.obj --faces 8"},
+      {"full.off", "simplify @/in.ply @/full.off --faces 8"},
+      {"full.png", "plane @/floor.txt --touch 0.5,0.75 --image @/full.png" + camera},
+      {"full.png", "depth @/floor.txt --uv 0.5,0.75 --image @/full.png" + camera},
+  };
+  for (const auto& [name, arguments] : writes) {
+    SCOPED_TRACE(arguments);
+    std::remove(Path(name).c_str());
+    ASSERT_EQ(::symlink("/dev/full", Path(name).c_str()), 0);
+    const Outcome run = Solvo(Fill(arguments));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "solvo-support " + arguments.substr(0, arguments.find(' ')) +
+                           ": cannot write '" + Path(name) + "': No space left on device\n");
+    EXPECT_EQ(run.out, "");
+    EXPECT_TRUE(IsLinkTo(Path(name), "/dev/full"));  // the device is not removed in its place
+  }
+}
+
+TEST_F(SolvoSupportTest, AFailedWriteRemovesTheFileItCreatedButNoneThatExistedBefore) {
+  // Beyond a file-size limit of 2 KiB (4 blocks of 512 or 1024 bytes, by the shell) a write
+  // fails with EFBIG: a write to a regular file that fails part of the way.
+  const std::string limit = "ulimit -f 4; ";
+  const std::string bunny = std::string(SOLVO_SUPPORT_DATA_DIR) + "/bunny.ply";
+  const Outcome created =
+      Solvo("simplify " + bunny + " " + Path("new.ply") + " --faces 10%", limit);
+  EXPECT_EQ(created.status, 1);
+  EXPECT_EQ(created.err,
+            "solvo-support simplify: cannot write '" + Path("new.ply") + "': File too large\n");
+  EXPECT_EQ(created.out, "");
+  struct stat info;
+  EXPECT_NE(::stat(Path("new.ply").c_str(), &info), 0);
+
+  Write("old.ply", "what the user had\n");
+  const Outcome existing =
+      Solvo("simplify " + bunny + " " + Path("old.ply") + " --faces 10%", limit);
+  EXPECT_EQ(existing.status, 1);
+  EXPECT_EQ(existing.err,
+            "solvo-support simplify: cannot write '" + Path("old.ply") + "': File too large\n");
+  EXPECT_EQ(::stat(Path("old.ply").c_str(), &info), 0);
+}
+
+TEST_F(SolvoSupportTest, AReportThatCannotBeWrittenIsNoSuccess) {
+  Write("in.ply", OctahedronPly(false, false));
+  const Outcome run =
+      Solvo("simplify " + Path("in.ply") + " " + Path("out.ply") + " --faces 8", "", "/dev/full");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err,
+            "solvo-support simplify: cannot write standard output: No space left on device\n");
+}
+
 // ---- The demo -------------------------------------------------------------------------------
+
+TEST_F(SolvoSupportTest, DemoOnAnotherMeshNamesItsFilesAndReportAfterIt) {
+  Write("octahedron.ply", OctahedronPly(false, false));
+  const Outcome run = Solvo("demo --mesh " + Path("octahedron.ply") + " --out " + Path("demo"));
+  EXPECT_EQ(run.status, 0) << run.out << run.err;
+  EXPECT_THAT(run.out, HasSubstr("\n   wrote " + Path("demo/octahedron-simplified.ply") + "\n"));
+  EXPECT_THAT(run.out, HasSubstr("camera at the octahedron on a floor"));
+  EXPECT_THAT(run.out, HasSubstr("\n4. depth under a pixel on the octahedron\n"));
+  EXPECT_THAT(run.out, HasSubstr("simplify " + Path("octahedron.ply") + " octahedron-1000.obj"));
+  EXPECT_THAT(run.out, Not(HasSubstr("bunny")));
+  EXPECT_THAT(run.out, HasSubstr("all 7 steps done"));
+  EXPECT_FALSE(ReadFile(Path("demo/octahedron-simplified.ply")).empty());
+}
+
+TEST_F(SolvoSupportTest, DemoReportsAFileItCouldNotWriteAndFails) {
+  Write("octahedron.ply", OctahedronPly(false, false));
+  ASSERT_EQ(::mkdir(Path("demo").c_str(), 0777), 0);
+  ASSERT_EQ(::symlink("/dev/full", Path("demo/depth-picture.png").c_str()), 0);
+  const Outcome run = Solvo("demo --mesh " + Path("octahedron.ply") + " --out " + Path("demo"));
+  EXPECT_EQ(run.status, 1);
+  EXPECT_THAT(run.out, HasSubstr("\n   FAILED: cannot write '" + Path("demo/depth-picture.png") +
+                                 "': No space left on device\n"));
+  EXPECT_THAT(run.out, EndsWith("\nfiles written:\n  " + Path("demo/octahedron-simplified.ply") +
+                                "\n  " + Path("demo/depth-frame.ply") + "\n"));
+  EXPECT_EQ(run.err, "solvo-support demo: 1 of 7 steps failed\n");
+  EXPECT_TRUE(IsLinkTo(Path("demo/depth-picture.png"), "/dev/full"));
+}
 
 TEST_F(SolvoSupportTest, DemoRunsEveryStepAndWritesItsFiles) {
   const Outcome run = Solvo("demo --out " + Path("demo"));

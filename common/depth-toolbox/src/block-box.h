@@ -2,7 +2,7 @@
 #ifndef DEPTH_TOOLBOX_BLOCK_BOX_H_
 #define DEPTH_TOOLBOX_BLOCK_BOX_H_
 
-#include <vector>
+#include "generic/cpu-paths.h"
 
 namespace depth_toolbox {
 
@@ -12,13 +12,8 @@ namespace depth_toolbox {
 // the run non-finite. The box of a non-finite run is meaningless.
 using BlockBoxFunction = bool (*)(const float* xyz, int n_points, float* lo, float* hi);
 
-struct BlockBoxImplementation {
-  const char* name;
-  BlockBoxFunction box;
-};
-
-// Fastest first; PointBlockBounds uses the first.
-std::vector<BlockBoxImplementation> BlockBoxImplementations();
+// Every implementation, plainest first; PointBlockBounds uses the chosen one.
+const generic::CpuPaths<BlockBoxFunction>& BlockBoxImplementations();
 
 }  // namespace depth_toolbox
 

@@ -15,8 +15,11 @@
 #include <vector>
 
 #include "block-box.h"
+#include "depth-toolbox/point-block-bounds.h"
 #include "engine-data/pointcloud.h"
 #include "geometry-toolbox/plane-model.h"
+#include "inlier-test.h"
+#include "passing-points.h"
 #include "scatter-sums.h"
 
 namespace {
@@ -194,9 +197,8 @@ TEST(BlockBox, EveryImplementationBoundsTheSameRunsAndSeesEveryNonFiniteCoordina
   xyz[3 * 77 + 1] = -1e30f;
   xyz[3 * 120 + 2] = 2e30f;
   xyz[3 * 5] = -0.0f;
-  const auto implementations = depth_toolbox::BlockBoxImplementations();
-  ASSERT_FALSE(implementations.empty());
-  const auto reference = implementations.back().box;
+  const auto& implementations = depth_toolbox::BlockBoxImplementations();
+  const auto reference = implementations.plain();
   const float kNaN = std::numeric_limits<float>::quiet_NaN();
   const float kInf = std::numeric_limits<float>::infinity();
   for (int length = 1; length <= 60; ++length) {
@@ -204,16 +206,17 @@ TEST(BlockBox, EveryImplementationBoundsTheSameRunsAndSeesEveryNonFiniteCoordina
       const float* run = xyz.data() + 3 * first;
       float expected_lo[3], expected_hi[3];
       ASSERT_TRUE(reference(run, length, expected_lo, expected_hi));
-      for (const auto& implementation : implementations) {
+      for (const auto& implementation : implementations.all()) {
+        if (!implementation.RunsHere()) continue;
         float lo[3], hi[3];
-        EXPECT_TRUE(implementation.box(run, length, lo, hi)) << implementation.name;
+        EXPECT_TRUE(implementation.function(run, length, lo, hi)) << implementation.name;
         EXPECT_EQ(std::memcmp(lo, expected_lo, sizeof lo), 0) << implementation.name << length;
         EXPECT_EQ(std::memcmp(hi, expected_hi, sizeof hi), 0) << implementation.name << length;
         std::vector<float> spoilt(run, run + 3 * length);
         for (const float bad : {kNaN, kInf, -kInf}) {
           const size_t at = static_cast<size_t>((first * 13 + length * 5) % (3 * length));
           spoilt[at] = bad;
-          EXPECT_FALSE(implementation.box(spoilt.data(), length, lo, hi))
+          EXPECT_FALSE(implementation.function(spoilt.data(), length, lo, hi))
               << implementation.name << " " << bad << " at " << at << " of " << 3 * length;
           spoilt[at] = run[at];
         }
@@ -240,27 +243,73 @@ TEST(AddScatter, EveryImplementationGivesTheSameSumsBitForBit) {
   y[static_cast<size_t>(n - 5)] = std::numeric_limits<float>::quiet_NaN();
   z[static_cast<size_t>(n - 11)] = std::numeric_limits<float>::infinity();
   const float m[3] = {0.25f, 1.5f, 3.0f};
-  const auto implementations = depth_toolbox::AddScatterImplementations();
-  ASSERT_FALSE(implementations.empty());
+  const auto& implementations = depth_toolbox::AddScatterImplementations();
   for (const int count : {0, kLanes, 5 * kLanes, n}) {
     float expected[6][kLanes];
     for (int k = 0; k < 6; ++k) {
       for (int lane = 0; lane < kLanes; ++lane) expected[k][lane] = 0.5f * static_cast<float>(k);
     }
     // The first 8 points once, then `count` further points.
-    implementations.back().add(x.data(), y.data(), z.data(), kLanes, m, expected);
-    implementations.back().add(x.data() + kLanes, y.data() + kLanes, z.data() + kLanes,
-                               std::min(count, n - kLanes) / kLanes * kLanes, m, expected);
-    for (const auto& implementation : implementations) {
+    implementations.plain()(x.data(), y.data(), z.data(), kLanes, m, expected);
+    implementations.plain()(x.data() + kLanes, y.data() + kLanes, z.data() + kLanes,
+                            std::min(count, n - kLanes) / kLanes * kLanes, m, expected);
+    for (const auto& implementation : implementations.all()) {
+      if (!implementation.RunsHere()) continue;
       float sums[6][kLanes];
       for (int k = 0; k < 6; ++k) {
         for (int lane = 0; lane < kLanes; ++lane) sums[k][lane] = 0.5f * static_cast<float>(k);
       }
-      implementation.add(x.data(), y.data(), z.data(), kLanes, m, sums);
-      implementation.add(x.data() + kLanes, y.data() + kLanes, z.data() + kLanes,
-                         std::min(count, n - kLanes) / kLanes * kLanes, m, sums);
+      implementation.function(x.data(), y.data(), z.data(), kLanes, m, sums);
+      implementation.function(x.data() + kLanes, y.data() + kLanes, z.data() + kLanes,
+                              std::min(count, n - kLanes) / kLanes * kLanes, m, sums);
       EXPECT_EQ(std::memcmp(sums, expected, sizeof sums), 0)
           << implementation.name << ", " << count << " points";
+    }
+  }
+}
+
+TEST(GatherPassing, EveryImplementationKeepsThePassingPointsInOrder) {
+  // Blocks of every length up to a whole block, planes that keep some, none or all of them,
+  // points exactly at the bound, and NaN and infinite coordinates; then the same blocks taken
+  // whole.
+  constexpr int kBlock = depth_toolbox::PointBlockBounds::kPointsPerBlock;
+  std::mt19937 engine(31);
+  std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
+  std::vector<float> xyz(3 * kBlock);
+  for (float& value : xyz) value = unit(engine);
+  xyz[3 * 17 + 2] = std::numeric_limits<float>::quiet_NaN();
+  xyz[3 * 40] = std::numeric_limits<float>::infinity();
+  xyz[3 * 99 + 1] = -std::numeric_limits<float>::infinity();
+  const auto& implementations = depth_toolbox::GatherPassingImplementations();
+  for (const PlaneModel& plane : {PlaneModel(0, 1, 0, 0), PlaneModel(0.2, -1, 0.1, 0.3),
+                                  PlaneModel(0, 0, 1, 5), PlaneModel(0, 0, 0, 1)}) {
+    for (const double threshold : {0.0, 0.1, 0.5, 10.0}) {
+      const depth_toolbox::InlierTest test = depth_toolbox::MakeInlierTest(plane, threshold);
+      if (plane.b() == 1.0) {
+        // The level plane through the origin: a point exactly at the bound fails, one just
+        // inside passes.
+        xyz[3 * 5 + 1] = test.bound;
+        xyz[3 * 6 + 1] = std::nextafter(test.bound, 0.0f);
+      }
+      for (const bool every : {false, true}) {
+        for (int length = 1; length <= kBlock; length += length < 40 ? 1 : 11) {
+          std::vector<float> x(kBlock + 16), y(kBlock + 16), z(kBlock + 16);
+          const int expected = implementations.plain()(xyz.data(), length, test, every, x.data(),
+                                                       y.data(), z.data());
+          for (const auto& implementation : implementations.all()) {
+            if (!implementation.RunsHere()) continue;
+            std::vector<float> xi(kBlock + 16), yi(kBlock + 16), zi(kBlock + 16);
+            ASSERT_EQ(implementation.function(xyz.data(), length, test, every, xi.data(), yi.data(),
+                                              zi.data()),
+                      expected)
+                << implementation.name << ", " << length << " points";
+            const size_t bytes = sizeof(float) * static_cast<size_t>(expected);
+            EXPECT_EQ(std::memcmp(xi.data(), x.data(), bytes), 0) << implementation.name;
+            EXPECT_EQ(std::memcmp(yi.data(), y.data(), bytes), 0) << implementation.name;
+            EXPECT_EQ(std::memcmp(zi.data(), z.data(), bytes), 0) << implementation.name;
+          }
+        }
+      }
     }
   }
 }

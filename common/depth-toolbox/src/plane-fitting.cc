@@ -4,18 +4,14 @@
 #include <Eigen/Eigenvalues>
 #include <algorithm>
 #include <cmath>
-#include <cstring>
-#include <limits>
 #include <memory>
 #include <vector>
 
-#if defined(__x86_64__)
-#include <immintrin.h>
-#endif
-
+#include "block-verdicts.h"
 #include "depth-toolbox/point-block-bounds.h"
-#include "float4.h"
+#include "inlier-test.h"
 #include "logging/ensure.h"
+#include "passing-points.h"
 #include "scatter-sums.h"
 
 namespace depth_toolbox {
@@ -23,160 +19,8 @@ namespace {
 
 using geometry_toolbox::PlaneModel;
 
-// Points go through the least-squares fit in chunks of this many, staged one coordinate per
-// array: small enough for the first-level cache, large enough that the bookkeeping does not show.
-constexpr int kChunk = 2048;
 constexpr int kBlockPoints = PointBlockBounds::kPointsPerBlock;
-static_assert(kChunk % kBlockPoints == 0, "chunks hold whole blocks");
-
-// Decides in single precision exactly what FindInliers' definition decides, without a division
-// per point: (double)|(offset + d) / length| < threshold holds exactly when |offset + d| < bound.
-struct InlierTest {
-  float a;
-  float b;
-  float c;
-  float d;
-  float bound;
-};
-
-uint32_t FloatBits(float value) {
-  uint32_t bits;
-  std::memcpy(&bits, &value, sizeof(bits));
-  return bits;
-}
-
-float BitsFloat(uint32_t bits) {
-  float value;
-  std::memcpy(&value, &bits, sizeof(value));
-  return value;
-}
-
-InlierTest MakeInlierTest(const PlaneModel& plane_model, double threshold) {
-  InlierTest test;
-  test.a = static_cast<float>(plane_model.a());
-  test.b = static_cast<float>(plane_model.b());
-  test.c = static_cast<float>(plane_model.c());
-  test.d = static_cast<float>(plane_model.d());
-  const float length = std::sqrt(test.c * test.c + test.b * test.b + test.a * test.a);
-  const auto passes = [length, threshold](uint32_t magnitude_bits) {
-    return static_cast<double>(BitsFloat(magnitude_bits) / length) < threshold;
-  };
-  // A correctly rounded quotient never decreases as the dividend grows, and +inf never passes
-  // (inf / length is inf or NaN): the passing magnitudes form [0, bound). The bit patterns of
-  // non-negative floats are ordered as their values, so bound is found by bisection on them.
-  uint32_t lowest_failing = FloatBits(std::numeric_limits<float>::infinity());
-  uint32_t lowest_unknown = 0;
-  while (lowest_unknown < lowest_failing) {
-    const uint32_t middle = lowest_unknown + (lowest_failing - lowest_unknown) / 2;
-    if (passes(middle)) {
-      lowest_unknown = middle + 1;
-    } else {
-      lowest_failing = middle;
-    }
-  }
-  test.bound = BitsFloat(lowest_failing);
-  return test;
-}
-
-// Whether one point passes `test`: the offset summed as every distance of the library sums it.
-inline bool Passes(const float* point, const InlierTest& test) {
-  const float offset =
-      PlaneModel::SignedOffset(point[0], point[1], point[2], test.a, test.b, test.c);
-  return std::fabs(offset + test.d) < test.bound;
-}
-
-#if DEPTH_TOOLBOX_HAS_FLOAT4
-// Passes for the four points at `xyz`, lane by lane in the same operations and order: -1 in the
-// lanes of the points that pass, else 0.
-inline Int4 PassesFour(const float* xyz, const InlierTest& test) {
-  Float4 x, y, z;
-  LoadFourPoints(xyz, &x, &y, &z);
-  const Float4 offset = y * test.b + x * test.a + z * test.c;
-  const Float4 value = offset + test.d;
-  // Clearing the sign bit is the absolute value.
-  const Int4 magnitude_bits = (Int4)value & 0x7fffffff;
-  return (Float4)magnitude_bits < test.bound;
-}
-#endif
-
-// keep[j] = 1 when point j of `xyz` (three floats each) passes `test`, else 0. NaN never passes.
-void MarkInliers(const float* xyz, int n, const InlierTest& test_in, int32_t* keep) {
-  // A copy the stores through `keep` cannot alias: it stays in registers.
-  const InlierTest test = test_in;
-  int j = 0;
-#if DEPTH_TOOLBOX_HAS_FLOAT4
-  for (; j + 4 <= n; j += 4) {
-    const Int4 passes = -PassesFour(xyz + 3 * j, test);
-    std::memcpy(keep + j, &passes, sizeof(passes));
-  }
-#endif
-  for (; j < n; ++j) keep[j] = Passes(xyz + 3 * j, test) ? 1 : 0;
-}
-
-// The number of points of `xyz` (n points) that pass `test`, as MarkInliers decides.
-int CountInliers(const float* xyz, int n, const InlierTest& test) {
-  int j = 0;
-  int count = 0;
-#if DEPTH_TOOLBOX_HAS_FLOAT4
-  Int4 counts = {0, 0, 0, 0};
-  for (; j + 4 <= n; j += 4) counts -= PassesFour(xyz + 3 * j, test);
-  count = counts[0] + counts[1] + counts[2] + counts[3];
-#endif
-  for (; j < n; ++j) count += Passes(xyz + 3 * j, test) ? 1 : 0;
-  return count;
-}
-
-// What a test decides about a whole block of points, from the block's box alone.
-enum BlockVerdict : int32_t { kLookAtEachPoint = 0, kNoPointPasses = 1, kEveryPointPasses = 2 };
-
-// verdicts[block] for every block of `bounds`. The box gives the range of a·x + b·y + c·z + d
-// over the block. Three errors separate it from a point's single-precision offset, each a small
-// multiple of 2^-24 of |a|·(|centre x| + half x) + ... + |d| (the magnitude): the four roundings
-// of the offset itself, the rounding of the box to float, and the rounding of this computation.
-// A margin of 2^-18 of the magnitude, plus a term for underflow, covers them all. Blocks with
-// non-finite points, and magnitudes near overflow, are left to the point-by-point test.
-void ClassifyBlocks(const PointBlockBounds& bounds, const InlierTest& test, int32_t* verdicts) {
-  const Eigen::Index n_blocks = bounds.NBlocks();
-  const float a = test.a;
-  const float b = test.b;
-  const float c = test.c;
-  const float d = test.d;
-  const float bound = test.bound;
-  if (!std::isfinite(a) || !std::isfinite(b) || !std::isfinite(c) || !std::isfinite(d) ||
-      !std::isfinite(bound)) {
-    std::fill(verdicts, verdicts + n_blocks, kLookAtEachPoint);
-    return;
-  }
-  const float abs_a = std::fabs(a);
-  const float abs_b = std::fabs(b);
-  const float abs_c = std::fabs(c);
-  const float abs_d = std::fabs(d);
-  const float* __restrict centre_x = bounds.centre(0);
-  const float* __restrict centre_y = bounds.centre(1);
-  const float* __restrict centre_z = bounds.centre(2);
-  const float* __restrict half_x = bounds.half_extent(0);
-  const float* __restrict half_y = bounds.half_extent(1);
-  const float* __restrict half_z = bounds.half_extent(2);
-  const int32_t* __restrict finite = bounds.finite();
-  constexpr float kRelativeMargin = 1.0f / (1 << 18);
-  constexpr float kUnderflowMargin = 1e-30f;
-  // Far below the largest float: no partial sum of a point's offset can overflow.
-  constexpr float kLargestMagnitude = 1e36f;
-  for (Eigen::Index k = 0; k < n_blocks; ++k) {
-    const float middle = (a * centre_x[k] + b * centre_y[k]) + (c * centre_z[k] + d);
-    const float spread = abs_a * half_x[k] + abs_b * half_y[k] + abs_c * half_z[k];
-    const float magnitude = abs_a * (std::fabs(centre_x[k]) + half_x[k]) +
-                            abs_b * (std::fabs(centre_y[k]) + half_y[k]) +
-                            abs_c * (std::fabs(centre_z[k]) + half_z[k]) + abs_d;
-    const float margin = magnitude * kRelativeMargin + kUnderflowMargin;
-    const float lowest = middle - spread - margin;
-    const float highest = middle + spread + margin;
-    const int32_t decidable = (finite[k] != 0) & (magnitude < kLargestMagnitude);
-    const int32_t none = (lowest > bound) | (highest < -bound);
-    const int32_t every = (lowest > -bound) & (highest < bound);
-    verdicts[k] = decidable * (none * kNoPointPasses + (1 - none) * every * kEveryPointPasses);
-  }
-}
+constexpr int kLanes = kScatterLanes;
 
 // Appends the indices of the passing points of `xyz` (n points), ascending.
 void CollectInliers(const float* xyz, Eigen::Index n, const InlierTest& test,
@@ -233,133 +77,6 @@ class ColumnSource {
   Eigen::Index next_ = 0;
 };
 
-// Writes the points of the block of `length` points at `points` that pass `test` (every one when
-// `every` is set) to x, y, z in order, and returns how many. The arrays must have room for
-// `length` values each, beyond what is returned.
-int GatherPassingOneByOne(const float* points, int length, const InlierTest& test, bool every,
-                          float* x, float* y, float* z) {
-  if (every) {
-    for (int j = 0; j < length; ++j) {
-      x[j] = points[3 * j];
-      y[j] = points[3 * j + 1];
-      z[j] = points[3 * j + 2];
-    }
-    return length;
-  }
-  int32_t keep[kBlockPoints];
-  MarkInliers(points, length, test, keep);
-  int count = 0;
-  // Every point is written; only a passing one advances the position.
-  for (int j = 0; j < length; ++j) {
-    x[count] = points[3 * j];
-    y[count] = points[3 * j + 1];
-    z[count] = points[3 * j + 2];
-    count += keep[j];
-  }
-  return count;
-}
-
-#if DEPTH_TOOLBOX_HAS_FLOAT4 && defined(__x86_64__) && !defined(__clang__)
-#define DEPTH_TOOLBOX_GATHER_AVX512 1
-// GatherPassingOneByOne sixteen points at a time: the same test in the same operations and
-// order lane by lane, and the passing lanes packed together by the instruction set's compress.
-__attribute__((target("avx512f"))) int GatherPassingAvx512(const float* points, int length,
-                                                           const InlierTest& test, bool every,
-                                                           float* x, float* y, float* z) {
-  typedef float Float16 __attribute__((vector_size(64)));
-  typedef int32_t Int16 __attribute__((vector_size(64)));
-  const InlierTest t = test;  // a copy the stores cannot reach
-  int count = 0;
-  int j = 0;
-  for (; j + 16 <= length; j += 16) {
-    Float16 a, b, c;  // floats 0-15, 16-31 and 32-47 of x0 y0 z0 x1 ...
-    std::memcpy(&a, points + 3 * j, sizeof a);
-    std::memcpy(&b, points + 3 * j + 16, sizeof b);
-    std::memcpy(&c, points + 3 * j + 32, sizeof c);
-    const Float16 x_ab =
-        __builtin_shuffle(a, b, Int16{0, 3, 6, 9, 12, 15, 18, 21, 24, 27, 30, 0, 0, 0, 0, 0});
-    const Float16 y_ab =
-        __builtin_shuffle(a, b, Int16{1, 4, 7, 10, 13, 16, 19, 22, 25, 28, 31, 0, 0, 0, 0, 0});
-    const Float16 z_ab =
-        __builtin_shuffle(a, b, Int16{2, 5, 8, 11, 14, 17, 20, 23, 26, 29, 0, 0, 0, 0, 0, 0});
-    const Float16 px =
-        __builtin_shuffle(x_ab, c, Int16{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 17, 20, 23, 26, 29});
-    const Float16 py =
-        __builtin_shuffle(y_ab, c, Int16{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 18, 21, 24, 27, 30});
-    const Float16 pz =
-        __builtin_shuffle(z_ab, c, Int16{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 16, 19, 22, 25, 28, 31});
-    __mmask16 passes = 0xffff;
-    if (!every) {
-      const Float16 offset = py * t.b + px * t.a + pz * t.c;
-      const Float16 value = offset + t.d;
-      // Clearing the sign bit is the absolute value.
-      const Float16 magnitude = (Float16)((Int16)value & 0x7fffffff);
-      // Ordered less-than: NaN never passes.
-      passes = _mm512_cmp_ps_mask(magnitude, _mm512_set1_ps(t.bound), _CMP_LT_OQ);
-    }
-    _mm512_storeu_ps(x + count, _mm512_maskz_compress_ps(passes, px));
-    _mm512_storeu_ps(y + count, _mm512_maskz_compress_ps(passes, py));
-    _mm512_storeu_ps(z + count, _mm512_maskz_compress_ps(passes, pz));
-    count += __builtin_popcount(passes);
-  }
-  for (; j < length; ++j) {
-    const float* point = points + 3 * j;
-    x[count] = point[0];
-    y[count] = point[1];
-    z[count] = point[2];
-    count += every || Passes(point, t) ? 1 : 0;
-  }
-  return count;
-}
-#endif
-
-using GatherPassingFunction = int (*)(const float* points, int length, const InlierTest& test,
-                                      bool every, float* x, float* y, float* z);
-
-std::vector<GatherPassingFunction> GatherPassingImplementations() {
-  std::vector<GatherPassingFunction> implementations;
-#ifdef DEPTH_TOOLBOX_GATHER_AVX512
-  __builtin_cpu_init();  // may run from a load-time initializer, before the runtime's own
-  if (__builtin_cpu_supports("avx512f")) implementations.push_back(GatherPassingAvx512);
-#endif
-  implementations.push_back(GatherPassingOneByOne);
-  return implementations;
-}
-
-// Chosen once at load.
-const GatherPassingFunction kGatherPassing = GatherPassingImplementations().front();
-
-// The points of a cloud that pass a test, in cloud order, with blocks decided by their boxes
-// taken whole or skipped.
-class PassingPointSource {
- public:
-  PassingPointSource(const float* xyz, const PointBlockBounds& bounds, const int32_t* verdicts,
-                     const InlierTest& test)
-      : xyz_(xyz), bounds_(bounds), verdicts_(verdicts), test_(test) {}
-  void Rewind() { next_block_ = 0; }
-  int Next(float* x, float* y, float* z) {
-    int count = 0;
-    while (next_block_ < bounds_.NBlocks() && count + kBlockPoints <= kChunk) {
-      const Eigen::Index block = next_block_++;
-      const int32_t verdict = verdicts_[block];
-      if (verdict == kNoPointPasses) continue;
-      const Eigen::Index begin = bounds_.BlockBegin(block);
-      const int length = static_cast<int>(bounds_.BlockEnd(block) - begin);
-      const float* points = xyz_ + 3 * begin;
-      count += kGatherPassing(points, length, test_, verdict == kEveryPointPasses, x + count,
-                              y + count, z + count);
-    }
-    return count;
-  }
-
- private:
-  const float* xyz_;
-  const PointBlockBounds& bounds_;
-  const int32_t* verdicts_;
-  InlierTest test_;
-  Eigen::Index next_block_ = 0;
-};
-
 // The least-squares fit behind FitPlaneModel. Every source of points (a matrix, listed columns,
 // the inliers of a cloud) goes through the same sums in the same order for the same points, and
 // so gives the same plane.
@@ -392,78 +109,6 @@ struct CentroidSums {
       first_points[n_first++] = Eigen::Vector3f(xs[k], ys[k], zs[k]);
     }
     n += count;
-  }
-};
-
-constexpr int kLanes = kScatterLanes;
-
-void AddScatterOneByOne(const float* x, const float* y, const float* z, Eigen::Index count,
-                        const float* m, float (*sums)[kLanes]) {
-  // Locals, so that the sums stay in registers.
-  float s[6][kLanes];
-  std::memcpy(s, sums, sizeof s);
-  const float m_x = m[0];
-  const float m_y = m[1];
-  const float m_z = m[2];
-  for (Eigen::Index k = 0; k < count; k += kLanes) {
-    for (int lane = 0; lane < kLanes; ++lane) {
-      const float c_x = x[k + lane] - m_x;
-      const float c_y = y[k + lane] - m_y;
-      const float c_z = z[k + lane] - m_z;
-      s[0][lane] += c_x * c_x;
-      s[1][lane] += c_x * c_y;
-      s[2][lane] += c_x * c_z;
-      s[3][lane] += c_y * c_y;
-      s[4][lane] += c_y * c_z;
-      s[5][lane] += c_z * c_z;
-    }
-  }
-  std::memcpy(sums, s, sizeof s);
-}
-
-#if DEPTH_TOOLBOX_HAS_FLOAT4 && defined(__x86_64__)
-typedef float Float8 __attribute__((vector_size(32)));
-
-// AddScatterOneByOne with the kLanes lanes on one 256-bit register each, lane by lane the same
-// operations.
-__attribute__((target("avx2"))) void AddScatterAvx2(const float* x, const float* y, const float* z,
-                                                    Eigen::Index count, const float* m,
-                                                    float (*sums)[kLanes]) {
-  static_assert(kLanes == 8, "one register per sum");
-  Float8 s[6];
-  std::memcpy(s, sums, sizeof s);
-  const Float8 m_x = Float8{} + m[0];
-  const Float8 m_y = Float8{} + m[1];
-  const Float8 m_z = Float8{} + m[2];
-  for (Eigen::Index k = 0; k < count; k += kLanes) {
-    Float8 c_x, c_y, c_z;
-    std::memcpy(&c_x, x + k, sizeof c_x);
-    std::memcpy(&c_y, y + k, sizeof c_y);
-    std::memcpy(&c_z, z + k, sizeof c_z);
-    c_x -= m_x;
-    c_y -= m_y;
-    c_z -= m_z;
-    s[0] += c_x * c_x;
-    s[1] += c_x * c_y;
-    s[2] += c_x * c_z;
-    s[3] += c_y * c_y;
-    s[4] += c_y * c_z;
-    s[5] += c_z * c_z;
-  }
-  std::memcpy(sums, s, sizeof s);
-}
-#endif
-
-// Chosen once at load.
-const AddScatterFunction kAddScatter = AddScatterImplementations().front().add;
-
-struct ScatterSums {
-  float sums[6][kLanes] = {};
-
-  void Add(const float* x, const float* y, const float* z, Eigen::Index count, float m_x, float m_y,
-           float m_z) {
-    const float m[3] = {m_x, m_y, m_z};
-    kAddScatter(x, y, z, count, m, sums);
   }
 };
 
@@ -609,16 +254,6 @@ bool FitPassingPoints(const float* xyz, const PointBlockBounds& bounds, const in
 }
 
 }  // namespace
-
-std::vector<AddScatterImplementation> AddScatterImplementations() {
-  std::vector<AddScatterImplementation> implementations;
-#if DEPTH_TOOLBOX_HAS_FLOAT4 && defined(__x86_64__)
-  __builtin_cpu_init();  // may run from a load-time initializer, before the runtime's own
-  if (__builtin_cpu_supports("avx2")) implementations.push_back({"avx2", AddScatterAvx2});
-#endif
-  implementations.push_back({"one by one", AddScatterOneByOne});
-  return implementations;
-}
 
 void FindInliers(const PointsRef& points, const PlaneModel& plane_model, double threshold,
                  std::vector<int>* inlier_indices) {

@@ -3,7 +3,8 @@
 #define DEPTH_TOOLBOX_SCATTER_SUMS_H_
 
 #include <Eigen/Core>
-#include <vector>
+
+#include "generic/cpu-paths.h"
 
 namespace depth_toolbox {
 
@@ -18,13 +19,20 @@ using AddScatterFunction = void (*)(const float* x, const float* y, const float*
                                     Eigen::Index count, const float* m,
                                     float (*sums)[kScatterLanes]);
 
-struct AddScatterImplementation {
-  const char* name;
-  AddScatterFunction add;
-};
+// Every implementation, plainest first; the fits use the chosen one. They differ in speed only,
+// never in the sums.
+const generic::CpuPaths<AddScatterFunction>& AddScatterImplementations();
 
-// Fastest first; the fits use the first. They differ in speed only, never in the sums.
-std::vector<AddScatterImplementation> AddScatterImplementations();
+// The running sums of one fit, added to by the chosen implementation.
+struct ScatterSums {
+  float sums[6][kScatterLanes] = {};
+
+  void Add(const float* x, const float* y, const float* z, Eigen::Index count, float m_x, float m_y,
+           float m_z) {
+    const float m[3] = {m_x, m_y, m_z};
+    AddScatterImplementations().chosen()(x, y, z, count, m, sums);
+  }
+};
 
 }  // namespace depth_toolbox
 

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "benchmark-support/thread-cpu-time.h"
-#include "test-support/allocation-counter.h"
 #include "halfedge-mesh/halfedge-mesh.h"
 #include "halfedge-mesh/mesh-test-support.h"
+#include "test-support/allocation-counter.h"
 
 namespace halfedge_mesh {
 namespace {

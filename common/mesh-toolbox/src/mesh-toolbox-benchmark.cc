@@ -13,16 +13,16 @@
 #include <vector>
 
 #include "benchmark-support/thread-cpu-time.h"
-#include "test-support/allocation-counter.h"
 #include "halfedge-mesh/mesh-test-support.h"
 #include "mesh-toolbox/mesh-toolbox.h"
+#include "test-support/allocation-counter.h"
 
 namespace mesh_toolbox {
 namespace {
 
-using test_support::AllocationCounter;
 using halfedge_mesh::HalfedgeMesh;
 using halfedge_mesh::MeshArrays;
+using test_support::AllocationCounter;
 
 using benchmark_support::SecondsFor;
 

@@ -12,6 +12,8 @@
 #include "fan-prefetch.h"
 #include "logging/ensure.h"
 
+// Registered for applications that set it by name; this library merges no vertices and never
+// reads it.
 DEFINE_int32(merge_vertices_k_neighbors, 32,
              "How many neighbor vertices to consider when merging close vertices.");
 DEFINE_double(max_mesh_angle_cos, 0.999, "Maximum mesh face angle cosine.");

@@ -3,7 +3,7 @@
 #include <glm/mat4x4.hpp>
 
 #include "argument-check.h"
-#include "nearest-projection.h"
+#include "depth-toolbox/nearest-projection.h"
 #include "pose-transform.h"
 #include "solvo_support_api.h"
 
@@ -15,9 +15,6 @@ constexpr char kMatrixSignature[] =
 constexpr char kPoseSignature[] =
     "SolvoErrorType SolvoSupport_getDepthAtPointNearestNeighbor(const SolvoXYZij*, "
     "const SolvoCameraIntrinsics*, const SolvoPoseData*, const float*, float*, int*)";
-
-// A projection within 10 pixels of the queried pixel gives the depth; exactly 10 still counts.
-constexpr double kMaxSquaredPixelDistance = 100.0;
 
 SolvoErrorType GetDepthAtPoint(const SolvoXYZij* point_cloud,
                                const SolvoCameraIntrinsics* camera_intrinsics,
@@ -45,7 +42,7 @@ SolvoErrorType GetDepthAtPoint(const SolvoXYZij* point_cloud,
   }
   if (point_out == nullptr) return SOLVO_REJECT(kMatrixSignature, " point_out is nullptr.");
 
-  solvo_support_api::ProjectionQuery query;
+  depth_toolbox::ProjectionQuery query;
   for (int k = 0; k < 16; ++k) {
     query.color_camera_T_point_cloud[k] = color_camera_T_point_cloud[k];
   }
@@ -53,25 +50,16 @@ SolvoErrorType GetDepthAtPoint(const SolvoXYZij* point_cloud,
   query.fy = camera_intrinsics->fy;
   query.cx = camera_intrinsics->cx;
   query.cy = camera_intrinsics->cy;
-  // No half-pixel offset: (0, 0) is the image's corner.
   query.u = static_cast<double>(uv_coordinates[0]) * camera_intrinsics->width;
   query.v = static_cast<double>(uv_coordinates[1]) * camera_intrinsics->height;
 
-  const solvo_support_api::NearestProjection nearest =
-      solvo_support_api::FindNearestProjection(query, point_cloud->xyz, point_cloud->point_count);
-  if (nearest.squared_distance > kMaxSquaredPixelDistance) {
-    point_out[0] = 0.0f;
-    point_out[1] = 0.0f;
-    point_out[2] = 0.0f;
-    if (valid_out != nullptr) *valid_out = 0;
-    return SOLVO_STATUS_OK;
-  }
-  // The queried pixel's own ray at the neighbour's depth, which is held as a float.
-  const double z = static_cast<float>(nearest.depth);
-  point_out[0] = static_cast<float>(z * (query.u - query.cx) / query.fx);
-  point_out[1] = static_cast<float>(z * (query.v - query.cy) / query.fy);
-  point_out[2] = static_cast<float>(z);
-  if (valid_out != nullptr) *valid_out = 1;
+  float point[3] = {0.0f, 0.0f, 0.0f};
+  const bool found =
+      depth_toolbox::PointUnderPixel(query, point_cloud->xyz, point_cloud->point_count, point);
+  point_out[0] = point[0];
+  point_out[1] = point[1];
+  point_out[2] = point[2];
+  if (valid_out != nullptr) *valid_out = found ? 1 : 0;
   return SOLVO_STATUS_OK;
 }
 

@@ -5,9 +5,9 @@
 #include <glm/gtc/quaternion.hpp>
 #include <glm/vec3.hpp>
 
-#include "test-support/c-application-calls.h"
 #include "logging/log-capture.h"
 #include "solvo_support_api.h"
+#include "test-support/c-application-calls.h"
 
 namespace {
 

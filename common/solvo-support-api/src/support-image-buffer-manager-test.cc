@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "test-support/c-application-calls.h"
 #include "logging/log-capture.h"
 #include "solvo_support_api.h"
+#include "test-support/c-application-calls.h"
 
 namespace {
 

@@ -43,8 +43,11 @@ class PointCloud {
 
  private:
   SolvoHalPointCloud* hal_cloud_;
+  // Kept for clouds that own their record; the one factory here never makes one, so it is false.
   bool owns_hal_cloud_;
+  // Room for per-point data of modules outside this library; here it stays empty.
   Eigen::Matrix3Xf aux_matrix_;
+  // The cloud's pose for modules outside this library; here it stays the identity.
   geometry_toolbox::TypedTransformation<double> pose_;
 };
 

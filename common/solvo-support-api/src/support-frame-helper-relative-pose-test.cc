@@ -14,10 +14,10 @@
 #include <tuple>
 #include <vector>
 
-#include "test-support/c-application-calls.h"
 #include "logging/log-capture.h"
 #include "solvo_client_api_simulation.h"
 #include "solvo_support_api.h"
+#include "test-support/c-application-calls.h"
 
 namespace {
 

@@ -1,15 +1,13 @@
 // The projection nearest to a pixel, in one pass over a depth cloud, in vector lanes if possible.
-#include "nearest-projection.h"
+#include "depth-toolbox/nearest-projection.h"
 
 #include <cmath>
 #include <cstring>
 
 #include "point-groups.h"
 
-namespace solvo_support_api {
+namespace depth_toolbox {
 namespace {
-
-using ScanFunction = NearestProjection (*)(const ProjectionQuery&, const float (*)[3], uint32_t);
 
 // Applications rely on the exact winner, so every implementation evaluates each point with the
 // same operations in the same order, and the whole build forbids fusing a product and a sum into
@@ -158,7 +156,7 @@ NearestProjection ScanOneByOne(const ProjectionQuery& query, const float (*xyz)[
 }
 
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__aarch64__))
-#define SOLVO_NEAREST_PROJECTION_LANES 1
+#define DEPTH_TOOLBOX_NEAREST_PROJECTION_LANES 1
 
 // Vector types of kLanes doubles. Vectors never cross a function boundary by value, so code
 // compiled for different instruction sets shares one calling convention.
@@ -348,7 +346,7 @@ inline __attribute__((always_inline)) NearestProjection ScanInLanes(const Projec
   return winner.Result(query, xyz);
 }
 #endif
-#if defined(SOLVO_NEAREST_PROJECTION_LANES) && defined(__x86_64__)
+#if defined(DEPTH_TOOLBOX_NEAREST_PROJECTION_LANES) && defined(__x86_64__)
 // The lookup runs on an application's render thread: use the widest registers the CPU has. Two
 // groups a step keep the 512-bit lanes busy; in the narrower ones they only crowd the registers.
 __attribute__((target("avx512f"))) NearestProjection ScanAvx512(const ProjectionQuery& query,
@@ -364,35 +362,46 @@ __attribute__((target("avx2"))) NearestProjection ScanAvx2(const ProjectionQuery
 }
 #endif
 
-#ifdef SOLVO_NEAREST_PROJECTION_LANES
+#ifdef DEPTH_TOOLBOX_NEAREST_PROJECTION_LANES
 NearestProjection ScanTwoLanes(const ProjectionQuery& query, const float (*xyz)[3],
                                uint32_t point_count) {
   return ScanInLanes<2, 1>(query, xyz, point_count);
 }
 #endif
 
-// Chosen once at load, before any exported function can run.
-const ScanFunction kFastestScan = NearestProjectionScans().front().scan;
+const generic::CpuPaths<NearestProjectionScan> kScans = {
+    {"one by one", generic::CpuFeature::kNone, ScanOneByOne},
+#ifdef DEPTH_TOOLBOX_NEAREST_PROJECTION_LANES
+    {"two lanes", generic::CpuFeature::kNone, ScanTwoLanes},
+#endif
+#if defined(DEPTH_TOOLBOX_NEAREST_PROJECTION_LANES) && defined(__x86_64__)
+    {"avx2", generic::CpuFeature::kAvx2, ScanAvx2},
+    {"avx512f", generic::CpuFeature::kAvx512f, ScanAvx512},
+#endif
+};
+
+// A projection within 10 pixels of the queried pixel gives the depth; exactly 10 still counts.
+constexpr double kMaxSquaredPixelDistance = 100.0;
 
 }  // namespace
 
-std::vector<NearestProjectionScan> NearestProjectionScans() {
-  std::vector<NearestProjectionScan> scans;
-#if defined(SOLVO_NEAREST_PROJECTION_LANES) && defined(__x86_64__)
-  __builtin_cpu_init();  // may run from a load-time initializer, before the runtime's own
-  if (__builtin_cpu_supports("avx512f")) scans.push_back({"avx512f", ScanAvx512});
-  if (__builtin_cpu_supports("avx2")) scans.push_back({"avx2", ScanAvx2});
-#endif
-#ifdef SOLVO_NEAREST_PROJECTION_LANES
-  scans.push_back({"two lanes", ScanTwoLanes});
-#endif
-  scans.push_back({"one by one", ScanOneByOne});
-  return scans;
-}
+const generic::CpuPaths<NearestProjectionScan>& NearestProjectionScans() { return kScans; }
 
 NearestProjection FindNearestProjection(const ProjectionQuery& query, const float (*xyz)[3],
                                         uint32_t point_count) {
-  return kFastestScan(query, xyz, point_count);
+  return kScans.chosen()(query, xyz, point_count);
 }
 
-}  // namespace solvo_support_api
+bool PointUnderPixel(const ProjectionQuery& query, const float (*xyz)[3], uint32_t point_count,
+                     float* point) {
+  const NearestProjection nearest = FindNearestProjection(query, xyz, point_count);
+  if (nearest.squared_distance > kMaxSquaredPixelDistance) return false;
+  // The queried pixel's own ray at the neighbour's depth, which is held as a float.
+  const double z = static_cast<float>(nearest.depth);
+  point[0] = static_cast<float>(z * (query.u - query.cx) / query.fx);
+  point[1] = static_cast<float>(z * (query.v - query.cy) / query.fy);
+  point[2] = static_cast<float>(z);
+  return true;
+}
+
+}  // namespace depth_toolbox

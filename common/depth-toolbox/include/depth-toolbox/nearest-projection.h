@@ -1,12 +1,13 @@
 // The depth point whose projection into the colour image lies nearest to a pixel.
-#ifndef SOLVO_SUPPORT_API_NEAREST_PROJECTION_H_
-#define SOLVO_SUPPORT_API_NEAREST_PROJECTION_H_
+#ifndef DEPTH_TOOLBOX_NEAREST_PROJECTION_H_
+#define DEPTH_TOOLBOX_NEAREST_PROJECTION_H_
 
 #include <cstdint>
 #include <limits>
-#include <vector>
 
-namespace solvo_support_api {
+#include "generic/cpu-paths.h"
+
+namespace depth_toolbox {
 
 // Everything a scan reads besides the points.
 struct ProjectionQuery {
@@ -29,15 +30,20 @@ NearestProjection FindNearestProjection(const ProjectionQuery& query, const floa
                                         uint32_t point_count);
 
 // One implementation of FindNearestProjection. They differ in speed only, never in the result.
-struct NearestProjectionScan {
-  const char* name;
-  NearestProjection (*scan)(const ProjectionQuery&, const float (*)[3], uint32_t);
-};
+using NearestProjectionScan = NearestProjection (*)(const ProjectionQuery&, const float (*)[3],
+                                                    uint32_t);
 
-// The implementations this CPU can run, fastest first; FindNearestProjection uses the first.
-// Tests and benchmarks run each of them.
-std::vector<NearestProjectionScan> NearestProjectionScans();
+// Every implementation, plainest first; FindNearestProjection uses the chosen one. Tests and
+// benchmarks run each of them.
+const generic::CpuPaths<NearestProjectionScan>& NearestProjectionScans();
 
-}  // namespace solvo_support_api
+// The point under the queried pixel, in the colour camera's frame: the pixel's own ray (no
+// half-pixel offset: (0, 0) is the image's corner) lifted to the depth of the nearest projection,
+// held as a float, when that projection lies within 10 pixels of the pixel (exactly 10 still
+// counts). Returns false, `point` (three floats) untouched, when none does. No allocation.
+bool PointUnderPixel(const ProjectionQuery& query, const float (*xyz)[3], uint32_t point_count,
+                     float* point);
 
-#endif  // SOLVO_SUPPORT_API_NEAREST_PROJECTION_H_
+}  // namespace depth_toolbox
+
+#endif  // DEPTH_TOOLBOX_NEAREST_PROJECTION_H_
