@@ -4,6 +4,7 @@
 
 #include "argument-check.h"
 #include "depth-toolbox/nearest-projection.h"
+#include "exported-call.h"
 #include "pose-transform.h"
 #include "solvo_support_api.h"
 
@@ -71,6 +72,7 @@ SolvoErrorType SolvoSupport_getDepthAtPointNearestNeighborMatrixTransform(
     const SolvoXYZij* point_cloud, const SolvoCameraIntrinsics* camera_intrinsics,
     const double* color_camera_T_point_cloud, const float* uv_coordinates, float* point_out,
     int* valid_out) {
+  const solvo_support_api::ExportedCall call;
   return GetDepthAtPoint(point_cloud, camera_intrinsics, color_camera_T_point_cloud, uv_coordinates,
                          point_out, valid_out);
 }
@@ -79,6 +81,7 @@ SolvoErrorType SolvoSupport_getDepthAtPointNearestNeighbor(
     const SolvoXYZij* point_cloud, const SolvoCameraIntrinsics* camera_intrinsics,
     const SolvoPoseData* color_camera_T_point_cloud, const float* uv_coordinates, float* point_out,
     int* valid_out) {
+  const solvo_support_api::ExportedCall call;
   if (color_camera_T_point_cloud == nullptr) {
     return SOLVO_REJECT(kPoseSignature, " color_camera_T_point_cloud is nullptr.");
   }

@@ -16,6 +16,7 @@
 #include "depth-toolbox/plane-fitting.h"
 #include "depth-toolbox/point-block-bounds.h"
 #include "engine-data/pointcloud.h"
+#include "exported-call.h"
 #include "geometry-toolbox/plane-model.h"
 #include "geometry-toolbox/touch-ray.h"
 #include "logging/log-statement.h"
@@ -132,6 +133,7 @@ SolvoErrorType CheckPointCloud(const SolvoXYZij* point_cloud, const char* signat
 extern "C" {
 
 SolvoErrorType SolvoSupport_createXYZij(uint32_t max_point_count, SolvoXYZij* point_cloud) {
+  const solvo_support_api::ExportedCall call;
   if (point_cloud == nullptr) {
     return SOLVO_REJECT(kCreateXYZijSignature, " point_cloud is nullptr.");
   }
@@ -145,6 +147,7 @@ SolvoErrorType SolvoSupport_createXYZij(uint32_t max_point_count, SolvoXYZij* po
 }
 
 SolvoErrorType SolvoSupport_freeXYZij(SolvoXYZij* point_cloud) {
+  const solvo_support_api::ExportedCall call;
   if (point_cloud == nullptr) {
     return SOLVO_REJECT(kFreeXYZijSignature, " point_cloud is nullptr.");
   }
@@ -155,6 +158,7 @@ SolvoErrorType SolvoSupport_freeXYZij(SolvoXYZij* point_cloud) {
 
 SolvoErrorType SolvoSupport_copyXYZij(const SolvoXYZij* input_point_cloud,
                                       SolvoXYZij* output_point_cloud) {
+  const solvo_support_api::ExportedCall call;
   if (input_point_cloud == nullptr) {
     return SOLVO_REJECT(kCopyXYZijSignature, " input_point_cloud is nullptr.");
   }
@@ -174,6 +178,7 @@ SolvoErrorType SolvoInternalSupport_refinePlaneModel(const SolvoXYZij* point_clo
                                                      const double* input_plane_model,
                                                      double distance_threshold,
                                                      double* output_plane_model) {
+  const solvo_support_api::ExportedCall call;
   const SolvoErrorType cloud_status =
       solvo_support_api::CheckPointCloud(point_cloud, kRefineSignature);
   if (cloud_status != SOLVO_STATUS_OK) return cloud_status;
@@ -190,6 +195,7 @@ SolvoErrorType SolvoInternalSupport_refinePlaneModel(const SolvoXYZij* point_clo
 SolvoErrorType SolvoInternalSupport_fitPlaneToPointCloudRANSAC(
     const SolvoXYZij* point_cloud, int max_iterations, double distance_threshold,
     double sufficient_inlier_ratio, double minimum_inlier_ratio, double* plane_model) {
+  const solvo_support_api::ExportedCall call;
   const SolvoErrorType cloud_status =
       solvo_support_api::CheckPointCloud(point_cloud, kRansacSignature);
   if (cloud_status != SOLVO_STATUS_OK) return cloud_status;
@@ -223,6 +229,7 @@ SolvoErrorType SolvoSupport_fitPlaneModelNearClickMatrixTransform(
     const SolvoXYZij* point_cloud, const SolvoCameraIntrinsics* intrinsics,
     const double* color_camera_T_point_cloud_pointer, const float* uv_coordinates,
     double* intersection_point, double* plane_equation) {
+  const solvo_support_api::ExportedCall call;
   const SolvoErrorType cloud_status =
       solvo_support_api::CheckPointCloud(point_cloud, kNearClickMatrixSignature);
   if (cloud_status != SOLVO_STATUS_OK) return cloud_status;
@@ -299,6 +306,7 @@ SolvoErrorType SolvoSupport_fitPlaneModelNearClick(
     const SolvoXYZij* point_cloud, const SolvoCameraIntrinsics* intrinsics,
     const SolvoPoseData* color_camera_t1_T_depth_camera_t0, const float* uv_coordinates,
     double* intersection_point, double* plane_equation) {
+  const solvo_support_api::ExportedCall call;
   if (color_camera_t1_T_depth_camera_t0 == nullptr) {
     return SOLVO_REJECT(kNearClickSignature, " color_camera_t1_T_depth_camera_t0 is nullptr.");
   }

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "argument-check.h"
+#include "exported-call.h"
 #include "pose-transform.h"
 #include "solvo_support_api.h"
 
@@ -153,6 +154,7 @@ extern "C" {
 SolvoErrorType SolvoSupport_getWorldTCameraPose(SolvoCoordinateConvention convention,
                                                 const SolvoPoseData* pose, double* translation,
                                                 double* orientation) {
+  const solvo_support_api::ExportedCall call;
   if (translation == nullptr)
     return SOLVO_REJECT(kWorldTCameraSignature, " translation is nullptr.");
   if (orientation == nullptr)
@@ -190,6 +192,7 @@ SolvoErrorType SolvoInternalSupport_calculateRelativePose(double base_timestamp,
                                                           SolvoCoordinateFrameType target_frame,
                                                           SolvoPoseData* base_frame_T_target_frame,
                                                           PoseQuery pose_query) {
+  const solvo_support_api::ExportedCall call;
   return CalculateRelativePose(base_timestamp, base_frame, target_timestamp, target_frame,
                                base_frame_T_target_frame, pose_query);
 }
@@ -199,6 +202,7 @@ SolvoErrorType SolvoSupport_calculateRelativePose(double base_timestamp,
                                                   double target_timestamp,
                                                   SolvoCoordinateFrameType target_frame,
                                                   SolvoPoseData* base_frame_T_target_frame) {
+  const solvo_support_api::ExportedCall call;
   return CalculateRelativePose(base_timestamp, base_frame, target_timestamp, target_frame,
                                base_frame_T_target_frame, SolvoService_getPoseAtTime);
 }

@@ -2,11 +2,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "logging/log-capture.h"
 #include "solvo_support_api.h"
 
 namespace {
@@ -153,6 +155,116 @@ TEST(LastErrorText, KeepsALineWrittenByACallFromInsideAProgressCallback) {
             SOLVO_STATUS_OK);
   EXPECT_STREQ(SolvoSupport_getLastErrorText(), kFreeRefusal);
   SolvoSupport_freeMesh(&output);
+}
+
+SolvoErrorType IdentityPose(double, SolvoCoordinateFramePair frames, SolvoPoseData* pose) {
+  *pose = SolvoPoseData{};
+  pose->orientation[3] = 1.0;
+  pose->frames = frames;
+  return SOLVO_STATUS_OK;
+}
+
+// Each call below writes no line; every one must forget the refusal made before it.
+TEST(LastErrorText, IsForgottenByEveryOtherFunctionOfTheLibrary) {
+  float points[4][3] = {{0, 0, 1}, {1, 0, 1}, {0, 1, 1}, {1, 1, 1}};
+  SolvoXYZij cloud{};
+  cloud.xyz = points;
+  cloud.point_count = 4;
+  SolvoXYZij copy{};
+  SolvoCameraIntrinsics intrinsics{};
+  intrinsics.width = intrinsics.height = 2;
+  intrinsics.fx = intrinsics.fy = 1.0;
+  const double identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+  SolvoPoseData pose{};
+  pose.orientation[3] = 1.0;
+  const float uv[2] = {0.0f, 0.0f};
+  float point[3];
+  double plane[4] = {0, 0, 1, -1};
+  double out[4];
+  SolvoSupportImageBufferManager* images = nullptr;
+  SolvoSupportPointCloudManager* clouds = nullptr;
+  SolvoImageBuffer* image = nullptr;
+  SolvoXYZij* latest = nullptr;
+  SolvoMesh_Experimental mesh{};
+  SolvoMesh_Experimental mesh_copy{};
+  char value[32];
+
+  const std::vector<std::pair<const char*, std::function<void()>>> calls = {
+      {"createXYZij", [&] { SolvoSupport_createXYZij(4, &copy); }},
+      {"copyXYZij", [&] { SolvoSupport_copyXYZij(&cloud, &copy); }},
+      {"freeXYZij", [&] { SolvoSupport_freeXYZij(&copy); }},
+      {"getDepthAtPointNearestNeighborMatrixTransform",
+       [&] {
+         SolvoSupport_getDepthAtPointNearestNeighborMatrixTransform(&cloud, &intrinsics, identity,
+                                                                    uv, point, nullptr);
+       }},
+      {"getDepthAtPointNearestNeighbor",
+       [&] {
+         SolvoSupport_getDepthAtPointNearestNeighbor(&cloud, &intrinsics, &pose, uv, point,
+                                                     nullptr);
+       }},
+      {"fitPlaneToPointCloudRANSAC",
+       [&] { SolvoInternalSupport_fitPlaneToPointCloudRANSAC(&cloud, 5, 0.01, 0.8, 0.3, out); }},
+      {"refinePlaneModel",
+       [&] { SolvoInternalSupport_refinePlaneModel(&cloud, plane, 0.01, out); }},
+      {"fitPlaneModelNearClickMatrixTransform",
+       [&] {
+         SolvoSupport_fitPlaneModelNearClickMatrixTransform(&cloud, &intrinsics, identity, uv, out,
+                                                            out);
+       }},
+      {"fitPlaneModelNearClick",
+       [&] { SolvoSupport_fitPlaneModelNearClick(&cloud, &intrinsics, &pose, uv, out, out); }},
+      {"getWorldTCameraPose",
+       [&] {
+         SolvoSupport_getWorldTCameraPose(SOLVO_CONVENTION_LEFT_HANDED_Y_UP, &pose, out, out);
+       }},
+      {"calculateRelativePose",
+       [&] {
+         SolvoSupport_calculateRelativePose(0.0, SOLVO_FRAME_SENSOR_7, 1.0, SOLVO_FRAME_SENSOR_8,
+                                            &pose);
+       }},
+      {"InternalSupport_calculateRelativePose",
+       [&] {
+         SolvoInternalSupport_calculateRelativePose(0.0, SOLVO_FRAME_SENSOR_7, 1.0,
+                                                    SOLVO_FRAME_SENSOR_8, &pose, IdentityPose);
+       }},
+      {"createImageBufferManager",
+       [&] {
+         SolvoSupport_createImageBufferManager(SOLVO_HAL_PIXEL_FORMAT_RGBA_8888, 2, 2, &images);
+       }},
+      {"setImageBufferCopyRegion", [&] { SolvoSupport_setImageBufferCopyRegion(images, 0, 0, 1); }},
+      {"getLatestImageBuffer", [&] { SolvoSupport_getLatestImageBuffer(images, &image); }},
+      {"updateImageBuffer", [&] { SolvoSupport_updateImageBuffer(images, image); }},
+      {"freeImageBufferManager", [&] { SolvoSupport_freeImageBufferManager(images); }},
+      {"createPointCloudManager", [&] { SolvoSupport_createPointCloudManager(4, &clouds); }},
+      {"updatePointCloud", [&] { SolvoSupport_updatePointCloud(clouds, &cloud); }},
+      {"getLatestPointCloud", [&] { SolvoSupport_getLatestPointCloud(clouds, &latest); }},
+      {"freePointCloudManager", [&] { SolvoSupport_freePointCloudManager(clouds); }},
+      {"createMesh", [&] { SolvoSupport_createMesh(0, 0, false, false, &mesh); }},
+      {"copyMesh", [&] { SolvoSupport_copyMesh(&mesh, &mesh_copy); }},
+      {"createSimplifiedMesh", [&] { SolvoSupport_createSimplifiedMesh(&mesh, 0, &mesh_copy); }},
+      {"createSimplifiedMeshWithProgress",
+       [&] {
+         SolvoSupport_createSimplifiedMeshWithProgress(&mesh, 0, &mesh_copy, nullptr, nullptr);
+       }},
+      {"initializeEmptyMesh", [&] { SolvoSupport_initializeEmptyMesh(&mesh_copy); }},
+      {"freeMesh", [&] { SolvoSupport_freeMesh(&mesh); }},
+      {"setLogCallback", [&] { SolvoSupport_setLogCallback(nullptr, nullptr); }},
+      {"flushLog", [&] { SolvoSupport_flushLog(); }},
+      {"getTuningFlag",
+       [&] { SolvoSupport_getTuningFlag("random_generator_seed", value, sizeof value); }},
+      {"setTuningFlag", [&] { SolvoSupport_setTuningFlag("random_generator_seed", value); }},
+      {"getVersionString", [&] { SolvoSupport_getVersionString(); }},
+      {"getStatusString", [&] { SolvoSupport_getStatusString(SOLVO_STATUS_OK); }},
+  };
+  logging::LogCapture capture;
+  for (const auto& [name, call] : calls) {
+    SolvoSupport_freeMesh(nullptr);
+    call();
+    EXPECT_STREQ(SolvoSupport_getLastErrorText(), "") << name;
+  }
+  // One refusal per call, and no line of the calls themselves.
+  EXPECT_THAT(capture.Texts(), SizeIs(calls.size()));
 }
 
 }  // namespace
