@@ -34,10 +34,11 @@
  * Form: the priority as the Android log numbers it (6 error: refusals and failed work; 5 warning:
  * input the mesh functions repaired; 7 fatal: a broken invariant of the library, which ends the
  * process), and the text "<source file>:<line> <message>\n". The message of a refusal is the
- * function's signature text directly followed by the reason, for example
- *   "support-depth-toolbox.cc:66 SolvoErrorType SolvoSupport_freeXYZij(SolvoXYZij*) point_cloud
- *    is nullptr.\n" (one line). A message of 1000 characters or more is written in pieces of
- * 1000 characters, each its own line.
+ * function's signature text directly followed by the reason, for example (one line; the source
+ * position differs from version to version)
+ *   "support-depth-toolbox.cc:152 SolvoErrorType SolvoSupport_freeXYZij(SolvoXYZij*) point_cloud
+ *    is nullptr.\n". A message of 1000 characters or more is written in pieces of 1000
+ * characters, each its own line.
  * Thread and latency: a call only queues its lines; the library's own logging thread, started by
  * the first line, writes them, typically some tens of microseconds after the call returned.
  * SolvoSupport_flushLog waits until every earlier line has been written. Lines still queued when
