@@ -5,6 +5,8 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <optional>
+#include <set>
 
 #include "arguments.h"
 #include "depth-picture.h"
@@ -16,7 +18,7 @@
 namespace solvo_cli {
 
 const char kSimplifyHelp[] =
-    "usage: solvo-support simplify IN OUT --faces N [--quiet]\n"
+    "usage: solvo-support simplify IN OUT --faces N [--quiet] [--verbose]\n"
     "\n"
     "Simplifies the triangle mesh IN to at most N triangles by quadric-error edge collapse and\n"
     "writes it to OUT. N may also be a percentage of the input's faces (--faces 10%).\n"
@@ -26,12 +28,16 @@ const char kSimplifyHelp[] =
     "Prints the input and output vertex and face counts and the time; a long run shows its\n"
     "progress on the terminal.\n"
     "\n"
+    "Counts the library's warnings about the input (faces it dropped, vertices it split).\n"
+    "\n"
     "  --faces N   the most triangles to keep: a whole number, or a percentage such as 10%\n"
-    "  --quiet     print nothing but errors\n";
+    "  --quiet     print nothing but errors (the lines --verbose asks for still show)\n"
+    "  --verbose   show the library's own log lines on standard error as they arrive\n";
 
 const char kPlaneHelp[] =
     "usage: solvo-support plane CLOUD --intrinsics fx,fy,cx,cy,width,height --touch u,v\n"
-    "                           [--transform m0,...,m15] [--image OUT.png]\n"
+    "                           [--transform m0,...,m15] [--image OUT.png] [--seed N]\n"
+    "                           [--verbose]\n"
     "\n"
     "Finds the plane under a touched pixel of the colour image: the depth points projected\n"
     "within 100 pixels of the touch, RANSAC, a least-squares refit against the whole cloud.\n"
@@ -43,12 +49,16 @@ const char kPlaneHelp[] =
     "  --touch u,v    the touch as fractions of the image width and height (0.5,0.5: centre)\n"
     "  --transform    color_camera_T_point_cloud: 16 numbers, column-major (translation at the\n"
     "                 13th to 15th); default the identity\n"
-    "  --image FILE   a PNG of the cloud seen by the colour camera, coloured by depth, the\n"
-    "                 touch marked and the plane's inliers (within 1 cm) hatched\n";
+    "  --image FILE   a PNG of the cloud seen by the colour camera, coloured by depth (a bar\n"
+    "                 labelled in metres), the touch marked, the plane's inliers (within 1 cm)\n"
+    "                 hatched\n"
+    "  --seed N       seed the fit's random samples with N (0 to 2147483647), so that runs on\n"
+    "                 the same cloud give the same plane; without it each run draws anew\n"
+    "  --verbose      show the library's own log lines on standard error as they arrive\n";
 
 const char kDepthHelp[] =
     "usage: solvo-support depth CLOUD --intrinsics fx,fy,cx,cy,width,height --uv u,v\n"
-    "                           [--transform m0,...,m15] [--image OUT.png]\n"
+    "                           [--transform m0,...,m15] [--image OUT.png] [--verbose]\n"
     "\n"
     "Finds the depth under a pixel of the colour image: the depth point projected nearest to\n"
     "it (within 10 pixels) gives the depth, and the pixel's ray is lifted to it. Prints whether\n"
@@ -59,8 +69,9 @@ const char kDepthHelp[] =
     "  --uv u,v       the pixel as fractions of the image width and height (0.5,0.5: centre)\n"
     "  --transform    color_camera_T_point_cloud: 16 numbers, column-major (translation at the\n"
     "                 13th to 15th); default the identity\n"
-    "  --image FILE   a PNG of the cloud seen by the colour camera, coloured by depth, the\n"
-    "                 queried pixel marked\n";
+    "  --image FILE   a PNG of the cloud seen by the colour camera, coloured by depth (a bar\n"
+    "                 labelled in metres), the queried pixel marked\n"
+    "  --verbose      show the library's own log lines on standard error as they arrive\n";
 
 namespace {
 
@@ -68,6 +79,15 @@ using Clock = std::chrono::steady_clock;
 
 double MillisecondsSince(Clock::time_point start) {
   return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+// The lines a run's commands show, and its words, are chosen before any library call.
+Arguments CommandArguments(const std::vector<std::string>& words, std::set<std::string> flags,
+                           const std::set<std::string>& valued) {
+  flags.insert("--verbose");
+  Arguments arguments(words, flags, valued);
+  ApplyVerbose(arguments.Has("--verbose"));
+  return arguments;
 }
 
 uint32_t ParseFaces(const std::string& text, uint32_t input_faces) {
@@ -144,8 +164,22 @@ CloudQuery ParseCloudQuery(const Arguments& arguments) {
 
 }  // namespace
 
+void ApplyVerbose(bool verbose) { ReceiveLibraryLog(verbose); }
+
+void FixPlaneFitSeed(const std::string& text) {
+  const double seed = ParseNumbers(text, 1, "--seed")[0];
+  if (!(seed >= 0.0 && seed <= 2147483647.0 && seed == std::floor(seed))) {
+    throw UsageError("bad --seed '" + text + "': expected a whole number from 0 to 2147483647");
+  }
+  CheckStatus(SolvoSupport_setTuningFlag("random_generator_use_random_seed", "false"),
+              "fixing the random seed");
+  CheckStatus(SolvoSupport_setTuningFlag("random_generator_seed",
+                                         std::to_string(static_cast<long>(seed)).c_str()),
+              "fixing the random seed");
+}
+
 int RunSimplify(const std::vector<std::string>& words) {
-  const Arguments arguments(words, {"--help", "--quiet"}, {"--faces"});
+  const Arguments arguments = CommandArguments(words, {"--help", "--quiet"}, {"--faces"});
   if (arguments.Has("--help")) {
     std::fputs(kSimplifyHelp, stdout);
     return 0;
@@ -176,18 +210,23 @@ int RunSimplify(const std::vector<std::string>& words) {
     std::printf("output: %u vertices, %u faces (%s)\n", output.mesh().num_vertices,
                 output.mesh().num_faces, out.c_str());
     std::printf("time:   %.1f ms\n", milliseconds);
+    if (const int warnings = TakeLibraryWarnings()) {
+      std::printf("library warnings: %d %s about the input (--verbose shows them)\n", warnings,
+                  warnings == 1 ? "line" : "lines");
+    }
   }
   return 0;
 }
 
 int RunPlane(const std::vector<std::string>& words) {
-  const Arguments arguments(words, {"--help"},
-                            {"--intrinsics", "--touch", "--transform", "--image"});
+  const Arguments arguments = CommandArguments(
+      words, {"--help"}, {"--intrinsics", "--touch", "--transform", "--image", "--seed"});
   if (arguments.Has("--help")) {
     std::fputs(kPlaneHelp, stdout);
     return 0;
   }
   const std::array<float, 2> touch = ParseUv(arguments.Required("--touch"), "--touch");
+  if (const std::optional<std::string> seed = arguments.Value("--seed")) FixPlaneFitSeed(*seed);
   CloudQuery query = ParseCloudQuery(arguments);
   if (query.points.size() < 3) {
     throw InputError("the cloud holds " + std::to_string(query.points.size()) +
@@ -235,7 +274,8 @@ int RunPlane(const std::vector<std::string>& words) {
 }
 
 int RunDepth(const std::vector<std::string>& words) {
-  const Arguments arguments(words, {"--help"}, {"--intrinsics", "--uv", "--transform", "--image"});
+  const Arguments arguments =
+      CommandArguments(words, {"--help"}, {"--intrinsics", "--uv", "--transform", "--image"});
   if (arguments.Has("--help")) {
     std::fputs(kDepthHelp, stdout);
     return 0;

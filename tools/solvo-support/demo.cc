@@ -19,6 +19,7 @@
 #include "commands.h"
 #include "demo-scene.h"
 #include "depth-picture.h"
+#include "library-log.h"
 #include "mesh-files.h"
 #include "output-file.h"
 #include "records.h"
@@ -27,7 +28,7 @@
 namespace solvo_cli {
 
 const char kDemoHelp[] =
-    "usage: solvo-support demo [--out DIR] [--mesh FILE]\n"
+    "usage: solvo-support demo [--out DIR] [--mesh FILE] [--seed N] [--verbose]\n"
     "\n"
     "Runs every main job of the library on the bunny scan shipped with it and reports each\n"
     "result and its time:\n"
@@ -35,13 +36,17 @@ const char kDemoHelp[] =
     "  2. a depth frame cast from a 640 x 480 pinhole camera at the bunny standing on a floor,\n"
     "     with 3 mm depth noise (fixed seed), written out as a point cloud;\n"
     "  3. the plane under a touch on the floor, and 4. the depth under a pixel on the bunny,\n"
-    "     both drawn into a PNG;\n"
+    "     both drawn into a PNG with a colour bar labelled in metres;\n"
     "  5. the relative pose between two sensor frames at two times, from the device;\n"
     "  6. a writer thread streaming depth frames through the point cloud manager to a reader.\n"
     "\n"
     "  --out DIR     where the files go (default ./solvo-demo-output, created if missing)\n"
     "  --mesh FILE   another mesh to stand on the floor instead of the bunny; the report and the\n"
-    "                simplified mesh take its file's name (scan.ply: scan-simplified.ply)\n";
+    "                simplified mesh take its file's name (scan.ply: scan-simplified.ply)\n"
+    "  --seed N      seed the plane fit's random samples with N (0 to 2147483647): the same\n"
+    "                plane on every run (the frame's noise has a fixed seed of its own)\n"
+    "  --verbose     show the library's own log lines on standard error as they arrive; the\n"
+    "                report counts its warnings either way\n";
 
 namespace {
 
@@ -209,12 +214,15 @@ void StreamFrames(const std::vector<Vector3f>& points) {
 }  // namespace
 
 int RunDemo(const std::vector<std::string>& words) {
-  const Arguments arguments(words, {"--help"}, {"--out", "--mesh"});
+  const Arguments arguments(words, {"--help", "--verbose"}, {"--out", "--mesh", "--seed"});
+  ApplyVerbose(arguments.Has("--verbose"));
   if (arguments.Has("--help")) {
     std::fputs(kDemoHelp, stdout);
     return 0;
   }
   arguments.ExpectPositional(0, "no arguments");
+  const std::optional<std::string> seed = arguments.Value("--seed");
+  if (seed) FixPlaneFitSeed(*seed);
   const std::string out = arguments.Value("--out").value_or("solvo-demo-output");
   const std::optional<std::string> mesh_option = arguments.Value("--mesh");
   const std::string mesh_path = mesh_option ? *mesh_option : ShippedBunny();
@@ -236,6 +244,9 @@ int RunDemo(const std::vector<std::string>& words) {
     std::printf("   %u -> %u faces (target %u), %u -> %u vertices in %.1f ms\n",
                 input.mesh().num_faces, output.mesh().num_faces, target, input.mesh().num_vertices,
                 output.mesh().num_vertices, milliseconds);
+    const int warnings = TakeLibraryWarnings();
+    std::printf("   library warnings about the input: %d %s%s\n", warnings,
+                warnings == 1 ? "line" : "lines", warnings > 0 ? " (--verbose shows them)" : "");
     const std::string path = out + "/" + name + "-simplified.ply";
     WriteMesh(output.ToMeshData(), path, nullptr);
     report.Wrote(path);
@@ -268,7 +279,8 @@ int RunDemo(const std::vector<std::string>& words) {
   const float touch_uv[2] = {0.25f, 0.85f};
   PictureMarks marks;
   marks.touch = std::array<double, 2>{touch_uv[0] * 640.0, touch_uv[1] * 480.0};
-  report.Step("plane under a touch on the floor at pixel (160, 408)", [&] {
+  const std::string seeded = seed ? ", seed " + *seed : ", seeded from the clock";
+  report.Step("plane under a touch on the floor at pixel (160, 408)" + seeded, [&] {
     if (frame.points.empty()) throw InputError("no depth frame");
     CloudRecord cloud(frame.points, 1.0);
     double point[3], plane[4];

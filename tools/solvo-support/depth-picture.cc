@@ -6,8 +6,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <limits>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "arguments.h"
 #include "output-file.h"
@@ -76,6 +79,135 @@ void DrawCross(Image* image, double cx, double cy, int arm, Rgb color) {
       image->Put(x + d, y + w, color);
       image->Put(x + w, y + d, color);
     }
+  }
+}
+
+// A pixel font for the colour bar's labels, 5 rows high: bit (width - 1 - x) of row y is set
+// where the glyph has ink.
+struct Glyph {
+  char c;
+  int width;
+  uint8_t rows[5];
+};
+constexpr Glyph kGlyphs[] = {
+    {'0', 3, {7, 5, 5, 5, 7}}, {'1', 3, {2, 6, 2, 2, 7}}, {'2', 3, {7, 1, 7, 4, 7}},
+    {'3', 3, {7, 1, 7, 1, 7}}, {'4', 3, {5, 5, 7, 1, 1}}, {'5', 3, {7, 4, 7, 1, 7}},
+    {'6', 3, {7, 4, 7, 5, 7}}, {'7', 3, {7, 1, 1, 1, 1}}, {'8', 3, {7, 5, 7, 5, 7}},
+    {'9', 3, {7, 5, 7, 1, 7}}, {'.', 1, {0, 0, 0, 0, 1}}, {'m', 5, {0, 0, 26, 21, 21}},
+    {' ', 1, {0, 0, 0, 0, 0}}};
+constexpr int kGlyphRows = 5;
+
+const Glyph* FindGlyph(char c) {
+  for (const Glyph& glyph : kGlyphs) {
+    if (glyph.c == c) return &glyph;
+  }
+  return nullptr;
+}
+
+int TextWidth(const std::string& text, int scale) {
+  int width = 0;
+  for (char c : text) {
+    if (const Glyph* glyph = FindGlyph(c)) width += (glyph->width + 1) * scale;
+  }
+  return width > 0 ? width - scale : 0;
+}
+
+// Draws `text` with its top left corner at (x, y), each font pixel a `scale` x `scale` square.
+void DrawText(Image* image, int x, int y, const std::string& text, int scale, Rgb color) {
+  for (char c : text) {
+    const Glyph* glyph = FindGlyph(c);
+    if (glyph == nullptr) continue;
+    for (int row = 0; row < kGlyphRows; ++row) {
+      for (int column = 0; column < glyph->width; ++column) {
+        if (((glyph->rows[row] >> (glyph->width - 1 - column)) & 1) == 0) continue;
+        for (int dy = 0; dy < scale; ++dy) {
+          for (int dx = 0; dx < scale; ++dx) {
+            image->Put(x + column * scale + dx, y + row * scale + dy, color);
+          }
+        }
+      }
+    }
+    x += (glyph->width + 1) * scale;
+  }
+}
+
+// Where depth `d` falls on the colour scale: 0 at `near_depth`, 1 at `far_depth`, by inverse
+// depth as the picture colours it.
+double ScalePosition(double d, double near_depth, double far_depth) {
+  return (1.0 / near_depth - 1.0 / d) / (1.0 / near_depth - 1.0 / far_depth);
+}
+
+// "0.45 m", "1.5 m", "2 m": as few decimals as the value needs (up to three).
+std::string MetresLabel(double value) {
+  char text[32];
+  for (int decimals = 0; decimals <= 3; ++decimals) {
+    std::snprintf(text, sizeof text, "%.*f", decimals, value);
+    if (std::fabs(std::strtod(text, nullptr) - value) < 1e-9 * std::max(1.0, value)) break;
+  }
+  return std::string(text) + " m";
+}
+
+// Round depths to label between the two ends of the scale, at most one per `min_gap` of its
+// length (0 to 1): the roundest first, so that the inverse scale's crowded far end keeps the
+// round metres and its near end gains finer steps.
+std::vector<double> DepthTicks(double near_depth, double far_depth, double min_gap) {
+  static const double kSteps[] = {10.0, 5.0, 2.0, 1.0, 0.5, 0.1, 0.05, 0.01, 0.005};
+  std::vector<std::pair<double, double>> ticks;  // (position, depth)
+  for (double step : kSteps) {
+    for (double d = std::ceil(near_depth / step - 1e-9) * step; d <= far_depth + 1e-9; d += step) {
+      const double position = ScalePosition(d, near_depth, far_depth);
+      if (position < -1e-9 || position > 1.0 + 1e-9) continue;
+      bool clear = true;
+      for (const auto& tick : ticks) clear = clear && std::fabs(tick.first - position) >= min_gap;
+      if (clear) ticks.push_back({position, d});
+    }
+  }
+  if (ticks.size() < 2) ticks = {{0.0, near_depth}, {1.0, far_depth}};
+  std::sort(ticks.begin(), ticks.end());
+  std::vector<double> depths;
+  for (const auto& tick : ticks) depths.push_back(tick.second);
+  return depths;
+}
+
+// The colour scale at the picture's right edge: the depth colours from near (top) to far
+// (bottom) on a darkened strip, round depths marked and labelled in metres.
+void DrawDepthBar(Image* image, float near_depth, float far_depth) {
+  const int scale = image->width() >= 480 ? 2 : 1;
+  const int text_height = kGlyphRows * scale;
+  const int margin = 4 * scale;
+  const int top = margin + text_height;
+  const int bottom = image->height() - margin - text_height;
+  const int length = bottom - top;
+  if (length < 6 * text_height || image->width() < 160) return;
+  const std::vector<double> ticks =
+      DepthTicks(near_depth, far_depth, 4.0 * text_height / static_cast<double>(length));
+  int label_width = 0;
+  for (double tick : ticks)
+    label_width = std::max(label_width, TextWidth(MetresLabel(tick), scale));
+  const int bar_width = 5 * scale;
+  const int right = image->width() - margin;
+  const int label_x = right - label_width;
+  const int bar_x = label_x - 3 * scale - bar_width;
+  const int left = bar_x - margin;
+  // The strip under the bar and its labels, darkened so that the picture still shows through.
+  for (int y = 0; y < image->height(); ++y) {
+    for (int x = std::max(left, 0); x < image->width(); ++x) {
+      Rgb& pixel = image->at(x, y);
+      for (uint8_t& channel : pixel) channel = static_cast<uint8_t>(channel * 3 / 10 + 12);
+    }
+  }
+  for (int y = top; y <= bottom; ++y) {
+    const Rgb color = DepthColor(static_cast<double>(y - top) / length);
+    for (int x = bar_x; x < bar_x + bar_width; ++x) image->Put(x, y, color);
+  }
+  const Rgb ink{235, 235, 235};
+  for (double tick : ticks) {
+    const int y =
+        top + static_cast<int>(std::lround(ScalePosition(tick, near_depth, far_depth) * length));
+    for (int x = bar_x - scale; x < bar_x + bar_width + 2 * scale; ++x) {
+      for (int dy = 0; dy < scale; ++dy) image->Put(x, y + dy - scale / 2, ink);
+    }
+    DrawText(image, label_x, y - text_height / 2, MetresLabel(tick), scale, ink);
   }
 }
 
@@ -201,6 +333,7 @@ void WriteDepthPicture(const std::vector<Vector3f>& points, const double* m,
       }
     }
   }
+  if (!depths.empty()) DrawDepthBar(&image, near_depth, far_depth);
   if (marks.query) {
     DrawRing(&image, (*marks.query)[0], (*marks.query)[1], 12.0, Rgb{20, 20, 20});
     DrawRing(&image, (*marks.query)[0], (*marks.query)[1], 9.0, Rgb{255, 40, 220});

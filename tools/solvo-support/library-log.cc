@@ -1,25 +1,24 @@
-// The library's log lines, received by this program in place of the device log: kept to explain
-// a failure in the program's own one-line error, and shown as they arrive only when asked.
+// The library's log lines, received through its log callback: kept to explain a failure in the
+// program's own one-line error, counted when they warn of repaired input, and shown as they
+// arrive only when asked (--verbose).
 #include "library-log.h"
+
+#include <solvo_support_api.h>
 
 #include <atomic>
 #include <cctype>
-#include <chrono>
-#include <condition_variable>
-#include <cstdarg>
 #include <cstdio>
-#include <deque>
 #include <mutex>
 
 namespace solvo_cli {
 namespace {
 
-// The library's logging thread may still deliver lines while the program's statics are being
-// destroyed at exit: this state is never destroyed.
+// The library may still deliver lines while the program's statics are being destroyed at exit:
+// this state is never destroyed.
 struct LogState {
   std::mutex mutex;
-  std::condition_variable arrived;
-  std::deque<std::string> errors;  // error lines not reported yet, the newest last
+  std::string newest_error;  // the newest error line not reported yet, "" when none
+  std::atomic<int> warnings{0};
   std::atomic<bool> show{false};
 };
 
@@ -28,22 +27,52 @@ LogState& State() {
   return *state;
 }
 
-constexpr int kErrorPriority = 6;  // the device log's priority for error lines
+// The device log's priorities.
+constexpr int kWarningPriority = 5;
+constexpr int kErrorPriority = 6;
+
+char PriorityLetter(int priority) {
+  static const char kLetters[] = "??VDIWEF";
+  return priority >= 0 && priority <= 7 ? kLetters[priority] : '?';
+}
+
+// Runs on the library's logging thread; `text` ends with the line's newline.
+void ReceiveLine(int priority, const char* tag, const char* text, void*) {
+  LogState& state = State();
+  if (state.show) std::fprintf(stderr, "%c/%s: %s", PriorityLetter(priority), tag, text);
+  if (priority == kWarningPriority) ++state.warnings;
+  if (priority >= kErrorPriority) {
+    std::lock_guard<std::mutex> lock(state.mutex);
+    state.newest_error = text;
+  }
+}
 
 }  // namespace
 
-void ShowLibraryLog(bool show) { State().show = show; }
+void ReceiveLibraryLog(bool show) {
+  State().show = show;
+  SolvoSupport_setLogCallback(&ReceiveLine, nullptr);
+}
 
 std::string LibraryReason() {
+  std::string line = SolvoSupport_getLastErrorText();
+  // SolvoSupport_flushLog would forget this thread's text: read it first.
+  SolvoSupport_flushLog();
   LogState& state = State();
-  std::unique_lock<std::mutex> lock(state.mutex);
-  state.arrived.wait_for(lock, std::chrono::milliseconds(250),
-                         [&] { return !state.errors.empty(); });
-  if (state.errors.empty()) return "";
-  std::string message = LibraryMessage(state.errors.back());
-  state.errors.clear();
+  {
+    std::lock_guard<std::mutex> lock(state.mutex);
+    if (line.empty()) line = state.newest_error;
+    state.newest_error.clear();
+  }
+  if (line.empty()) return "";
+  std::string message = LibraryMessage(line);
   while (!message.empty() && (message.back() == '.' || message.back() == ' ')) message.pop_back();
   return message.empty() ? "" : ": " + message;
+}
+
+int TakeLibraryWarnings() {
+  SolvoSupport_flushLog();
+  return State().warnings.exchange(0);
 }
 
 std::string LibraryMessage(const std::string& line) {
@@ -75,30 +104,11 @@ std::string LibraryMessage(const std::string& line) {
 
 }  // namespace solvo_cli
 
-// The library reaches the device log's print function through the dynamic linker, so this
-// definition receives its lines instead of the log library's (declared here: the log's header
-// is not part of the installed interface).
+// On a desktop the device log's stand-in writes every line to standard error. The library reaches
+// its print function through the dynamic linker, so this definition takes the lines instead and
+// drops them: the callback above shows them when asked (declared here: the log's header is not
+// part of the installed interface).
 extern "C" int __android_log_print(int prio, const char* tag, const char* fmt, ...)
     __attribute__((visibility("default"), format(printf, 3, 4)));
 
-extern "C" int __android_log_print(int prio, const char* tag, const char* fmt, ...) {
-  char buffer[2048];
-  va_list args;
-  va_start(args, fmt);
-  const int length = std::vsnprintf(buffer, sizeof buffer, fmt != nullptr ? fmt : "", args);
-  va_end(args);
-  if (length < 0) return length;
-  std::string line(buffer);
-  while (!line.empty() && line.back() == '\n') line.pop_back();
-  solvo_cli::LogState& state = solvo_cli::State();
-  if (state.show) std::fprintf(stderr, "%s: %s\n", tag != nullptr ? tag : "", line.c_str());
-  if (prio >= solvo_cli::kErrorPriority) {
-    {
-      std::lock_guard<std::mutex> lock(state.mutex);
-      state.errors.push_back(line);
-      if (state.errors.size() > 16) state.errors.pop_front();
-    }
-    state.arrived.notify_all();
-  }
-  return length;
-}
+extern "C" int __android_log_print(int, const char*, const char*, ...) { return 0; }

@@ -2,7 +2,6 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <string>
@@ -10,7 +9,6 @@
 
 #include "arguments.h"
 #include "commands.h"
-#include "library-log.h"
 
 namespace {
 
@@ -29,8 +27,8 @@ const char kProgramHelp[] =
     "\n"
     "'solvo-support COMMAND --help' describes a command.\n"
     "Exit status: 0 done; 1 a file could not be read or written, or no answer was found;\n"
-    "2 a mistake in the command line. The library's own log lines are shown as they arrive\n"
-    "when the environment sets SOLVO_SUPPORT_LOG=1.\n";
+    "2 a mistake in the command line. Every command takes --verbose, which shows the\n"
+    "library's own log lines on standard error as they arrive.\n";
 
 struct Command {
   const char* name;
@@ -68,8 +66,8 @@ int main(int argc, char** argv) {
     std::fputs(kProgramHelp, stdout);
     return CheckStandardOutput("");
   }
-  const char* show_log = std::getenv("SOLVO_SUPPORT_LOG");
-  solvo_cli::ShowLibraryLog(show_log != nullptr && std::strcmp(show_log, "1") == 0);
+  // Lines the library writes before a command has read its words are kept, not shown.
+  solvo_cli::ApplyVerbose(false);
   const std::vector<std::string> words(argv + 2, argv + argc);
   for (const Command& command : kCommands) {
     if (first != command.name) continue;

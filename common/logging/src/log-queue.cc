@@ -14,8 +14,8 @@
 namespace logging {
 namespace {
 
-// The device log takes lines of fewer than 1000 characters; longer messages go out in pieces.
-constexpr size_t kMaxPiece = 1000;
+// Set while this thread writes a message: to the device log and to the listeners.
+thread_local bool writing = false;
 
 }  // namespace
 
@@ -73,6 +73,7 @@ void LogQueue::Push(LogEntry entry) {
 }
 
 void LogQueue::Flush() {
+  if (writing) return;
   std::unique_lock<std::mutex> lock(queue_mutex_);
   const uint64_t target = pushed_;
   entries_written_.wait(lock, [&] { return written_ >= target; });
@@ -118,13 +119,21 @@ void LogQueue::Stop() {
 }
 
 void LogQueue::Write(const LogEntry& entry) {
+  // A listener may log, or flush, from inside its delivery; it runs on this thread.
+  const bool was_writing = writing;
+  writing = true;
+  WriteNow(entry);
+  writing = was_writing;
+}
+
+void LogQueue::WriteNow(const LogEntry& entry) {
   const int priority = AndroidPriority(entry.severity);
   const std::string& message = entry.message;
-  if (message.size() < kMaxPiece) {
+  if (message.size() < kDeviceLogPieceLength) {
     __android_log_print(priority, entry.tag.c_str(), "%s", message.c_str());
   } else {
-    for (size_t begin = 0; begin < message.size(); begin += kMaxPiece) {
-      const std::string piece = message.substr(begin, kMaxPiece);
+    for (size_t begin = 0; begin < message.size(); begin += kDeviceLogPieceLength) {
+      const std::string piece = message.substr(begin, kDeviceLogPieceLength);
       __android_log_print(priority, entry.tag.c_str(), "%s", piece.c_str());
     }
   }

@@ -48,6 +48,7 @@ class LogQueue {
   void Drain();
   void Stop();
   void Write(const LogEntry& entry);
+  void WriteNow(const LogEntry& entry);
 
   std::mutex queue_mutex_;
   std::mutex message_mutex_;

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "log-queue.h"
+#include "logging/last-error-text.h"
 
 namespace logging {
 
@@ -44,6 +45,11 @@ LogStatement::~LogStatement() {
     std::fputs("\n", stderr);
     std::fflush(stderr);
     __android_log_assert("", entry.tag.c_str(), "%s", entry.message.c_str());
+  }
+  if (entry.severity <= kSeverityError) {
+    // The text without the "<base file>:<line> " prefix written first and the final newline.
+    const size_t prefix = base_file_.size() + std::to_string(line_).size() + 2;
+    SetLastErrorText(entry.message.substr(prefix, entry.message.size() - prefix - 1));
   }
   queue.Push(std::move(entry));
 }

@@ -9,6 +9,7 @@
 #include <string>
 #include <type_traits>
 
+#include "exported-call.h"
 #include "solvo_support_api.h"
 
 namespace solvo_support_api {
@@ -26,12 +27,13 @@ SolvoErrorType RejectArgument(const char* file, int line, const char* signature,
 // even that line cannot be had, nothing is written.
 void LogAllocationFailure(const char* file, int line, const char* signature) noexcept;
 
-// Runs `body`, the whole of an exported function, so that nothing it throws reaches the caller,
-// who may be C and cannot catch anything: memory that cannot be had ends the call with
-// SOLVO_STATUS_FAILED and LogAllocationFailure's line; anything else thrown (a mutex that cannot
-// be locked) ends it with SOLVO_STATUS_FAILED alone.
+// Runs `body`, the whole of an exported function, as one ExportedCall, so that nothing it
+// throws reaches the caller, who may be C and cannot catch anything: memory that cannot be had
+// ends the call with SOLVO_STATUS_FAILED and LogAllocationFailure's line; anything else thrown
+// (a mutex that cannot be locked) ends it with SOLVO_STATUS_FAILED alone.
 template <typename Body>
 SolvoErrorType Guarded(const char* file, int line, const char* signature, Body&& body) noexcept {
+  const ExportedCall call;
   try {
     return body();
   } catch (const std::bad_alloc&) {

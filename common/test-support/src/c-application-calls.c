@@ -28,3 +28,5 @@ SolvoErrorType CallCreateImageBufferManager(int format, int width, int height,
 }
 
 void SetImageFormat(SolvoImageBuffer* image, int format) { image->format = format; }
+
+const char* CallGetStatusString(int status) { return SolvoSupport_getStatusString(status); }

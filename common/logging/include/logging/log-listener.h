@@ -7,6 +7,10 @@
 
 namespace logging {
 
+// The device log takes lines of fewer than this many characters; a longer message is written in
+// pieces of this many (the last one shorter), each its own line.
+constexpr size_t kDeviceLogPieceLength = 1000;
+
 // Receives every non-fatal message on the logging thread, after it was written to the device
 // log. Deliver is called for each registered listener in address order, then WaitUntilDelivered
 // on each.
@@ -23,7 +27,9 @@ class LogListener {
 void AddLogListener(LogListener* listener);
 void RemoveLogListener(LogListener* listener);
 
-// Returns once every message finished before the call has been written and delivered.
+// Returns once every message finished before the call has been written and delivered. Called
+// while this thread writes or delivers a message (from inside a listener), it returns at once:
+// waiting there would wait for itself.
 void FlushLog();
 
 }  // namespace logging

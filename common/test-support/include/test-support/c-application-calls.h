@@ -21,6 +21,7 @@ SolvoErrorType CallInternalCalculateRelativePose(
 SolvoErrorType CallCreateImageBufferManager(int format, int width, int height,
                                             SolvoSupportImageBufferManager** manager);
 void SetImageFormat(SolvoImageBuffer* image, int format);
+const char* CallGetStatusString(int status);
 
 #ifdef __cplusplus
 }
