@@ -12,14 +12,14 @@ namespace {
 
 TEST(LastErrorText, KeepsTheNewestErrorLineWithoutPrefixOrNewline) {
   logging::ClearLastErrorText();
-  EXPECT_EQ(logging::LastErrorText(), "");
+  EXPECT_STREQ(logging::LastErrorText(), "");
   { logging::LogStatement("/x/y/plane.cc", 1234, logging::kSeverityError).stream() << "first"; }
   { logging::LogStatement("plane.cc", 7, logging::kSeverityError).stream() << " second: 2"; }
   LOG_WARNING() << "a warning";
   LOG_INFO() << "some information";
-  EXPECT_EQ(logging::LastErrorText(), " second: 2");
+  EXPECT_STREQ(logging::LastErrorText(), " second: 2");
   logging::ClearLastErrorText();
-  EXPECT_EQ(logging::LastErrorText(), "");
+  EXPECT_STREQ(logging::LastErrorText(), "");
 }
 
 TEST(LastErrorText, BelongsToTheThreadThatWroteTheLine) {
@@ -31,7 +31,15 @@ TEST(LastErrorText, BelongsToTheThreadThatWroteTheLine) {
   });
   other.join();
   EXPECT_EQ(seen_there, "on the other thread");
-  EXPECT_EQ(logging::LastErrorText(), "");
+  EXPECT_STREQ(logging::LastErrorText(), "");
+}
+
+TEST(LastErrorText, CutsATextLongerThanItsRoom) {
+  const std::string long_text(logging::kLastErrorTextCapacity + 10, 'x');
+  logging::SetLastErrorText(long_text.data(), long_text.size());
+  EXPECT_EQ(std::string(logging::LastErrorText()),
+            long_text.substr(0, logging::kLastErrorTextCapacity));
+  logging::ClearLastErrorText();
 }
 
 }  // namespace

@@ -1,19 +1,26 @@
 // The calling thread's last error line.
 #include "logging/last-error-text.h"
 
-#include <utility>
+#include <algorithm>
+#include <cstring>
 
 namespace logging {
 namespace {
 
-thread_local std::string last_error_text;
+// Plain characters: a thread-local object with a destructor would have to be registered with
+// the C library at the thread's first use, which aborts the process when memory has run out.
+thread_local char last_error_text[kLastErrorTextCapacity + 1] = {};
 
 }  // namespace
 
-const std::string& LastErrorText() { return last_error_text; }
+const char* LastErrorText() { return last_error_text; }
 
-void ClearLastErrorText() { last_error_text.clear(); }
+void ClearLastErrorText() { last_error_text[0] = '\0'; }
 
-void SetLastErrorText(std::string text) { last_error_text = std::move(text); }
+void SetLastErrorText(const char* text, size_t length) {
+  const size_t kept = std::min(length, kLastErrorTextCapacity);
+  std::memcpy(last_error_text, text, kept);
+  last_error_text[kept] = '\0';
+}
 
 }  // namespace logging

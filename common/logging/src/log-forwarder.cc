@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <condition_variable>
 #include <cstdint>
+#include <cstring>
 #include <mutex>
-#include <string>
 
 #include "logging/log-listener.h"
 #include "logging/log-priority.h"
@@ -58,11 +58,16 @@ class LogForwarder : public LogListener {
     ++calls_on_this_thread;
     // The pieces the device log was given, so the function sees exactly its lines.
     const int priority = AndroidPriority(severity);
+    // Each piece is copied to the stack: a delivery allocates nothing, so it cannot end midway
+    // and leave a replacement waiting for it.
+    char piece[kDeviceLogPieceLength + 1];
     size_t begin = 0;
     do {
-      const std::string piece(text + begin, std::min(kDeviceLogPieceLength, length - begin));
+      const size_t piece_length = std::min(kDeviceLogPieceLength, length - begin);
+      std::memcpy(piece, text + begin, piece_length);
+      piece[piece_length] = '\0';
       // Every line of the library carries its one tag.
-      function(priority, kDefaultTag, piece.c_str(), user_data);
+      function(priority, kDefaultTag, piece, user_data);
       begin += kDeviceLogPieceLength;
     } while (begin < length);
     --calls_on_this_thread;

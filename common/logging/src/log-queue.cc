@@ -28,9 +28,14 @@ LogQueue& LogQueue::Get() {
   return *queue;
 }
 
-// The thread starts once every member it reads exists.
+// The thread starts once every member it reads exists. When it cannot start, the queue is
+// stopped from the outset: every entry is written by its caller.
 LogQueue::LogQueue() {
-  thread_ = std::thread([this] { Drain(); });
+  try {
+    thread_ = std::thread([this] { Drain(); });
+  } catch (...) {
+    stopped_ = true;
+  }
   pthread_atfork(&LockForFork, &UnlockAfterFork, &BecomeForkedChild);
 }
 
@@ -56,27 +61,49 @@ void LogQueue::BecomeForkedChild() {
   UnlockAfterFork();
 }
 
-void LogQueue::Push(LogEntry entry) {
+void LogQueue::PushOrWrite(LogEntry entry) noexcept {
+  LogQueue* queue = nullptr;
+  try {
+    queue = &Get();
+  } catch (...) {
+    WriteToDeviceLog(entry);
+    return;
+  }
+  try {
+    queue->Push(&entry);
+  } catch (...) {
+    // A lock or the queue's memory failed before the entry was taken: written here instead.
+    queue->Write(entry);
+  }
+}
+
+// Takes `entry` into the queue, or writes it here once the thread has stopped.
+void LogQueue::Push(LogEntry* entry) {
   {
     std::lock_guard<std::mutex> lock(queue_mutex_);
-    ++pushed_;
     if (!stopped_) {
-      entries_.push_back(std::move(entry));
+      entries_.push_back(std::move(*entry));
+      ++pushed_;
       entries_available_.notify_one();
       return;
     }
+    ++pushed_;
   }
-  Write(entry);
+  Write(*entry);
   std::lock_guard<std::mutex> lock(queue_mutex_);
   ++written_;
   entries_written_.notify_all();
 }
 
-void LogQueue::Flush() {
+void LogQueue::Flush() noexcept {
   if (writing) return;
-  std::unique_lock<std::mutex> lock(queue_mutex_);
-  const uint64_t target = pushed_;
-  entries_written_.wait(lock, [&] { return written_ >= target; });
+  try {
+    std::unique_lock<std::mutex> lock(queue_mutex_);
+    const uint64_t target = pushed_;
+    entries_written_.wait(lock, [&] { return written_ >= target; });
+  } catch (...) {
+    // Waiting is best effort: a lock that fails is no reason to end the caller.
+  }
 }
 
 void LogQueue::AddListener(LogListener* listener) {
@@ -118,25 +145,35 @@ void LogQueue::Stop() {
   if (thread_.joinable()) thread_.join();
 }
 
-void LogQueue::Write(const LogEntry& entry) {
+void LogQueue::Write(const LogEntry& entry) noexcept {
   // A listener may log, or flush, from inside its delivery; it runs on this thread.
   const bool was_writing = writing;
   writing = true;
-  WriteNow(entry);
+  try {
+    WriteNow(entry);
+  } catch (...) {
+    // The device log has the line; listeners that could not be reached miss it.
+  }
   writing = was_writing;
 }
 
-void LogQueue::WriteNow(const LogEntry& entry) {
+void LogQueue::WriteToDeviceLog(const LogEntry& entry) noexcept {
   const int priority = AndroidPriority(entry.severity);
   const std::string& message = entry.message;
   if (message.size() < kDeviceLogPieceLength) {
     __android_log_print(priority, entry.tag.c_str(), "%s", message.c_str());
-  } else {
-    for (size_t begin = 0; begin < message.size(); begin += kDeviceLogPieceLength) {
-      const std::string piece = message.substr(begin, kDeviceLogPieceLength);
-      __android_log_print(priority, entry.tag.c_str(), "%s", piece.c_str());
-    }
+    return;
   }
+  for (size_t begin = 0; begin < message.size(); begin += kDeviceLogPieceLength) {
+    // Each piece printed with a precision: no copy of the text is made.
+    const int length = static_cast<int>(std::min(kDeviceLogPieceLength, message.size() - begin));
+    __android_log_print(priority, entry.tag.c_str(), "%.*s", length, message.data() + begin);
+  }
+}
+
+void LogQueue::WriteNow(const LogEntry& entry) {
+  WriteToDeviceLog(entry);
+  const std::string& message = entry.message;
 
   std::vector<LogListener*> listeners;
   {

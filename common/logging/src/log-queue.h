@@ -27,14 +27,19 @@ class LogQueue {
  public:
   // Built by the first caller and kept until the process exits, when its thread writes every
   // queued entry and stops. The object itself is never destroyed, so statements made by other
-  // exit handlers still find it (they are then written on the caller's thread).
+  // exit handlers still find it (they are then written on the caller's thread). Throws when the
+  // object cannot be made (no memory); a thread that cannot start leaves it stopped.
   static LogQueue& Get();
 
   // Serialises the start and the finish of message objects.
   std::mutex& message_mutex() { return message_mutex_; }
 
-  void Push(LogEntry entry);
-  void Flush();
+  // Queues `entry` for the logging thread, or writes it on the caller's thread when the queue
+  // cannot take it: before the queue exists or after its thread stopped, when the thread could
+  // not start, a lock fails or memory runs out. Never throws.
+  static void PushOrWrite(LogEntry entry) noexcept;
+  // Returns once every entry queued before has been written; at once when waiting fails.
+  void Flush() noexcept;
   void AddListener(LogListener* listener);
   void RemoveListener(LogListener* listener);
 
@@ -47,8 +52,11 @@ class LogQueue {
   static void BecomeForkedChild();
   void Drain();
   void Stop();
-  void Write(const LogEntry& entry);
+  void Push(LogEntry* entry);
+  void Write(const LogEntry& entry) noexcept;
   void WriteNow(const LogEntry& entry);
+  // The device log alone, for when there is no queue.
+  static void WriteToDeviceLog(const LogEntry& entry) noexcept;
 
   std::mutex queue_mutex_;
   std::mutex message_mutex_;

@@ -65,6 +65,7 @@ class AllocationFailureTest : public ::testing::Test {
 };
 
 constexpr char kCreateXYZij[] = "SolvoErrorType SolvoSupport_createXYZij(uint32_t, SolvoXYZij*)";
+constexpr char kFreeXYZij[] = "SolvoErrorType SolvoSupport_freeXYZij(SolvoXYZij*)";
 constexpr char kCreateMesh[] =
     "SolvoErrorType SolvoSupport_createMesh(uint32_t, uint32_t, bool, bool, "
     "SolvoMesh_Experimental*)";
@@ -142,6 +143,30 @@ TEST_F(AllocationFailureTest, CreateMeshOfUint32MaxElementsFailsAndLeavesTheReco
   EXPECT_THAT(Lines(), ElementsAre(OutOfMemoryLine(kCreateMesh)));
   EXPECT_TRUE(IsEmptyMesh(mesh));
   EXPECT_EQ(SolvoSupport_freeMesh(&mesh), SOLVO_STATUS_OK);
+}
+
+TEST_F(AllocationFailureTest, ARefusalWhoseLineCannotBeHadStillReturns) {
+  // The refusal's line, or the line saying that memory ran out, or none when even that could
+  // not be had: never a cut line, never the end of the process.
+  const std::string refusal = std::string(kFreeXYZij) + " point_cloud is nullptr.";
+  int failed_runs = 0;
+  EXPECT_EQ(FailEachAllocationInTurn(
+                [] { return SolvoSupport_freeXYZij(nullptr); },
+                [&](SolvoErrorType status) {
+                  const std::vector<std::string> lines = Lines();
+                  ASSERT_LE(lines.size(), 1u);
+                  if (status == SOLVO_STATUS_BAD_ARGUMENT) {
+                    EXPECT_TRUE(lines.empty() || lines[0] == refusal) << lines[0];
+                  } else {
+                    EXPECT_EQ(status, SOLVO_STATUS_FAILED);
+                    EXPECT_TRUE(lines.empty() || lines[0] == OutOfMemoryLine(kFreeXYZij))
+                        << lines[0];
+                  }
+                },
+                &failed_runs),
+            SOLVO_STATUS_BAD_ARGUMENT);
+  EXPECT_GT(failed_runs, 0);
+  EXPECT_THAT(Lines(), ElementsAre(refusal));
 }
 
 // ---- Every allocation of a call, one after another ---------------------------------------------

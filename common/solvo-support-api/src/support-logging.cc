@@ -31,6 +31,6 @@ SolvoErrorType SolvoSupport_flushLog(void) {
 }
 
 // Reads the text and starts no call: it describes the call before it.
-const char* SolvoSupport_getLastErrorText(void) { return logging::LastErrorText().c_str(); }
+const char* SolvoSupport_getLastErrorText(void) { return logging::LastErrorText(); }
 
 }  // extern "C"

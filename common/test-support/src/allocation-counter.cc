@@ -2,6 +2,7 @@
 #include "test-support/allocation-counter.h"
 
 #include <atomic>
+#include <cerrno>
 #include <cstddef>
 
 #if defined(__has_feature)
@@ -44,6 +45,7 @@ bool FailsNow() {
   if (allocations_until_failure == 0) return false;
   if (--allocations_until_failure != 0) return false;
   allocation_failed = true;
+  errno = ENOMEM;  // as the C library's allocator says it, which its own callers rely on
   return true;
 }
 

@@ -17,11 +17,16 @@ constexpr const char kDefaultTag[] = "solvo";
 
 // Streams one message. The text begins with "<base file>:<line> "; on destruction the message
 // ends with a newline and is queued for the logging thread, except at fatal severity (-3), where
-// it is written to standard error and the device log at once and the process ends.
+// it is written to standard error and the device log at once and the process ends. `file` and
+// `tag` must outlive the statement (they are the caller's literals).
+//
+// Nothing here throws, so that a line never ends its caller: when the logging thread cannot be
+// had (it could not start, a lock failed, the queue has no room) the line is written on the
+// caller's thread instead, and when memory for the text itself runs out the line is lost.
 class LogStatement {
  public:
-  LogStatement(const char* file, int line, const char* tag, int severity);
-  LogStatement(const char* file, int line, int severity);
+  LogStatement(const char* file, int line, const char* tag, int severity) noexcept;
+  LogStatement(const char* file, int line, int severity) noexcept;
   ~LogStatement();
 
   LogStatement(const LogStatement&) = delete;
@@ -30,12 +35,13 @@ class LogStatement {
   std::ostream& stream() { return stream_; }
 
  private:
-  std::string file_;
-  std::string base_file_;
+  const char* file_;
+  const char* base_file_;
   int line_;
-  std::string tag_;
-  std::ostringstream stream_;
+  const char* tag_;
   int severity_;
+  // Streaming into it never throws: a failure only marks the stream bad.
+  std::ostringstream stream_;
 };
 
 }  // namespace logging
