@@ -8,6 +8,7 @@
 #include <cstring>
 #include <vector>
 
+#include "failing-new.h"
 #include "fuzz-support.h"
 #include "generic/random_generator_provider.h"
 #include "solvo_support_api.h"
@@ -152,6 +153,41 @@ void FuzzRecords(FuzzedDataProvider* input, const Cloud& cloud) {
   }
   FUZZ_CHECK(SolvoSupport_freeXYZij(&copy) == SOLVO_STATUS_OK);
   FUZZ_CHECK(copy.service_word == 77 && copy.tail_words[2] == 0);
+
+  // Counts that promise points where a record holds no array: refused, the output untouched.
+  SolvoXYZij promise = cloud.record;
+  promise.point_count = input->ConsumeIntegral<uint32_t>();
+  const bool input_array = input->ConsumeBool();
+  if (!input_array) promise.xyz = nullptr;
+  SolvoXYZij empty{};
+  empty.timestamp = 5.5;
+  const SolvoErrorType promise_status = SolvoSupport_copyXYZij(&promise, &empty);
+  FUZZ_CHECK_STATUS(promise_status);
+  if (promise.point_count > 0) {
+    FUZZ_CHECK(promise_status == SOLVO_STATUS_BAD_ARGUMENT);
+    FUZZ_CHECK(empty.point_count == 0 && empty.timestamp == 5.5);
+  }
+
+  // A cloud of any size: one beyond what memory gives fails with one line and a cleared record.
+  SolvoXYZij huge;
+  std::memset(&huge, 0x6b, sizeof huge);
+  const uint32_t huge_count =
+      input->ConsumeBool() ? UINT32_MAX : input->ConsumeIntegral<uint32_t>();
+  const SolvoErrorType huge_status = SolvoSupport_createXYZij(huge_count, &huge);
+  const int huge_lines = solvo_fuzz::TakeErrorLines();
+  if (huge_status == SOLVO_STATUS_OK) {
+    FUZZ_CHECK(huge_lines == 0 && huge.xyz != nullptr && huge.point_count == 0);
+    FUZZ_CHECK(size_t{huge_count} * sizeof(float[3]) <= solvo_fuzz::kLargestRequest);
+  } else {
+    FUZZ_CHECK(huge_status == (sizeof(void*) == 4 && huge_count > SIZE_MAX / 12
+                                   ? SOLVO_STATUS_BAD_ARGUMENT
+                                   : SOLVO_STATUS_FAILED));
+    FUZZ_CHECK(huge_lines == 1);
+  }
+  if (huge_status != SOLVO_STATUS_BAD_ARGUMENT) {
+    FUZZ_CHECK(huge.point_count == 0 && huge.timestamp == 0.0);
+    FUZZ_CHECK(SolvoSupport_freeXYZij(&huge) == SOLVO_STATUS_OK);
+  }
 }
 
 void FuzzDepth(FuzzedDataProvider* input, const Cloud& cloud, const Query& query) {

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "failing-new.h"
 #include "fuzz-support.h"
 #include "solvo_support_api.h"
 
@@ -206,6 +207,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FreeAndCheckEmpty(&made);
   FreeAndCheckEmpty(&made);
 
+  // Counts of any size: arrays beyond what memory gives fail the call with one line and leave
+  // the record empty.
+  SolvoMesh_Experimental huge;
+  std::memset(&huge, 0x6b, sizeof huge);
+  const bool big = input.ConsumeBool();
+  const uint32_t huge_vertices = big ? UINT32_MAX : input.ConsumeIntegral<uint32_t>();
+  const uint32_t huge_faces = input.ConsumeIntegral<uint32_t>();
+  const SolvoErrorType huge_status = SolvoSupport_createMesh(
+      huge_vertices, huge_faces, input.ConsumeBool(), input.ConsumeBool(), &huge);
+  const int huge_lines = solvo_fuzz::TakeErrorLines();
+  FUZZ_CHECK(huge_status != SOLVO_STATUS_BAD_ARGUMENT || sizeof(void*) == 4);
+  FUZZ_CHECK(huge_lines == (huge_status == SOLVO_STATUS_OK ? 0 : 1));
+  if (huge_status == SOLVO_STATUS_OK) {
+    FUZZ_CHECK(huge.num_vertices == huge_vertices && huge.num_faces == huge_faces);
+  } else if (huge_status == SOLVO_STATUS_FAILED) {
+    const SolvoMesh_Experimental empty_record{};
+    FUZZ_CHECK(std::memcmp(&huge, &empty_record, sizeof huge) == 0);
+  }
+  if (huge_status != SOLVO_STATUS_BAD_ARGUMENT) FreeAndCheckEmpty(&huge);
+
   InputMesh mesh;
   DecodeMesh(&input, &mesh);
   const SolvoMesh_Experimental& record = mesh.record;
@@ -238,12 +259,29 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Through the plain entry, or reporting progress to a callback that may cancel.
     Progress progress;
     const int entry = input.ConsumeIntegralInRange<int>(0, 3);
+    // Sometimes memory runs out at one of the call's requests.
+    const int fail_at = input.ConsumeIntegralInRange<int>(0, 7) == 0
+                            ? input.ConsumeIntegralInRange<int>(1, 300)
+                            : 0;
+    solvo_fuzz::FailNthNew(fail_at);
     if (entry == 0) {
       status = SolvoSupport_createSimplifiedMesh(&source, target, &simplified);
     } else {
       progress.cancel_after = input.ConsumeIntegralInRange<int>(-1, 6);
       status = SolvoSupport_createSimplifiedMeshWithProgress(
           &source, target, &simplified, entry == 1 ? nullptr : ReportProgress, &progress);
+    }
+    const bool out_of_memory = solvo_fuzz::NewFailed();
+    solvo_fuzz::FailNthNew(0);
+    // A request that may fail (a sorting buffer) is done without when it does; any other ends
+    // the call with one line, the output untouched, or emptied when it was being made.
+    if (out_of_memory && status == SOLVO_STATUS_FAILED && !progress.cancelled) {
+      FUZZ_CHECK(solvo_fuzz::TakeErrorLines() == 1);
+      const SolvoMesh_Experimental empty_record{};
+      const bool untouched = std::memcmp(&simplified, &before, sizeof simplified) == 0;
+      FUZZ_CHECK(untouched || std::memcmp(&simplified, &empty_record, sizeof simplified) == 0);
+      if (!untouched) FreeAndCheckEmpty(&simplified);
+      continue;
     }
     // Repairs of the input are warnings; an error line means a refused argument.
     FUZZ_CHECK_STATUS(status);

@@ -149,6 +149,8 @@ void FuzzRelativePose(FuzzedDataProvider* input) {
     return;
   }
   FUZZ_CHECK(simulated || queries == 5);
+  // The simulated device has no pose at a time it could not have seen: no NaN pose as success.
+  FUZZ_CHECK(!simulated || (std::isfinite(base_timestamp) && std::isfinite(target_timestamp)));
   FUZZ_CHECK(output.timestamp == 0.0);
   FUZZ_CHECK(FrameValue(output.frames.base_frame) == base_frame);
   FUZZ_CHECK(FrameValue(output.frames.target_frame) == target_frame);
