@@ -14,6 +14,31 @@
  * SolvoSupport_getStatusString describes a status, and SolvoSupport_getLastErrorText gives the
  * text of the calling thread's last error line, for an exception or a message of your own.
  *
+ * ---- When memory runs out
+ * Nothing a function is given ends the process. SOLVO_STATUS_FAILED also means that the library
+ * could not have the memory the call needed (an array of the size the caller asked for, a
+ * manager's buffers, the temporary cloud of a touch, the half-edge mesh of a simplification), or
+ * could not lock a manager's mutex. The call then writes one error line, the function's
+ * signature text followed by " could not allocate memory." (none for the point cloud manager's
+ * functions, which write no lines for their refusals, and none for a mutex), writes no handle,
+ * and leaves the caller's records as they were; a record the function empties before allocating
+ * (SolvoSupport_createXYZij, SolvoSupport_createMesh, SolvoSupport_copyMesh, the output of a
+ * simplification) stays empty, so that its free function is harmless. A count whose byte size
+ * cannot exist on the platform (beyond size_t on 32-bit targets) is a bad argument instead. Even
+ * a refusal may end so when the memory for its line runs out, and a line whose text cannot be
+ * had is left out; the logging itself never ends a call: when its thread cannot start, or a lock
+ * fails, lines are written on the calling thread.
+ *
+ * ---- Kept as the service's interface has them
+ * A NaN focal length passes the depth lookup's intrinsics check (fx > 0 and fy > 0 are its only
+ * tests) and finds nothing; the touch checks no focal length at all. An image the image manager
+ * refuses inside an update gives SOLVO_STATUS_OK after its line. The point cloud manager refuses
+ * its arguments without lines; it writes "No data in callback." for an empty cloud and one line
+ * for a cloud above its capacity. Each plane fit seeds its random generator from the clock unless
+ * the tuning flags fix the seed. The pose queries' answers are passed on as they come: a
+ * relative pose is only as finite as the poses the service answers (the desktop stand-in's
+ * simulated device answers no negative or non-finite time).
+ *
  * A point cloud, created, used and freed:
  *
  *   SolvoXYZij cloud = {0};
@@ -201,8 +226,10 @@ SOLVO_SUPPORT_EXPORT SolvoErrorType SolvoSupport_getDepthAtPointNearestNeighbor(
  *                                         line), no plane among them (no line), fewer than three
  *                                         inliers in the whole cloud (one error line) or
  *                                         inliers that span no plane (no line), or the touch ray
- *                                         parallel to the plane (one error line); outputs
- *                                         untouched;
+ *                                         parallel to the plane (one error line), or no memory
+ *                                         for the near points or the fits (" could not allocate
+ *                                         memory.", naming this function even when RANSAC or the
+ *                                         refinement ran out); outputs untouched;
  *              SOLVO_STATUS_BAD_ARGUMENT  the first failure of, in this order: point_cloud NULL,
  *                                         fewer than three points, point_cloud->xyz NULL,
  *                                         intersection_point NULL, intrinsics NULL, the
@@ -242,7 +269,9 @@ SOLVO_SUPPORT_EXPORT SolvoErrorType SolvoSupport_fitPlaneModelNearClick(
  * plane_model              (out) a, b, c, d; three inliers give an unnormalised normal.
  * Ownership    nothing is kept or allocated across the call.
  * Returns      SOLVO_STATUS_OK            plane_model written;
- *              SOLVO_STATUS_FAILED        no plane; plane_model is (0, 0, 1, 0); no line;
+ *              SOLVO_STATUS_FAILED        no plane; plane_model is (0, 0, 1, 0); no line; or no
+ *                                         memory for the fit (" could not allocate memory."),
+ *                                         plane_model untouched;
  *              SOLVO_STATUS_BAD_ARGUMENT  the first failure of, in this order: point_cloud NULL,
  *                                         fewer than three points, point_cloud->xyz NULL,
  *                                         plane_model NULL, minimum below 0, minimum above
@@ -262,8 +291,9 @@ SOLVO_SUPPORT_EXPORT SolvoErrorType SolvoInternalSupport_fitPlaneToPointCloudRAN
  * output_plane_model  (out) a, b, c, d.
  * Ownership    nothing is kept or allocated across the call.
  * Returns      SOLVO_STATUS_OK            output written;
- *              SOLVO_STATUS_FAILED        fewer than three inliers (one error line) or inliers
- *                                         that span no plane (no line); output untouched;
+ *              SOLVO_STATUS_FAILED        fewer than three inliers (one error line), inliers
+ *                                         that span no plane (no line), or no memory for the
+ *                                         fit (" could not allocate memory."); output untouched;
  *              SOLVO_STATUS_BAD_ARGUMENT  the first failure of, in this order: point_cloud NULL,
  *                                         fewer than three points, point_cloud->xyz NULL,
  *                                         input_plane_model NULL, output_plane_model NULL; one
@@ -283,6 +313,9 @@ SOLVO_SUPPORT_EXPORT SolvoErrorType SolvoInternalSupport_refinePlaneModel(
  * Ownership    the xyz array (not cleared) belongs to the record until
  *              SolvoSupport_freeXYZij(point_cloud).
  * Returns      SOLVO_STATUS_OK            the array is allocated;
+ *              SOLVO_STATUS_FAILED        no memory for the array (" could not allocate
+ *                                         memory."): the record is cleared (xyz NULL, count and
+ *                                         time 0), so freeing it is harmless;
  *              SOLVO_STATUS_BAD_ARGUMENT  point_cloud NULL, then an array whose byte size does
  *                                         not fit in size_t; one error line, nothing written.
  * Threads      any thread; the record must not be used elsewhere during the call. */
@@ -303,12 +336,17 @@ SOLVO_SUPPORT_EXPORT SolvoErrorType SolvoSupport_freeXYZij(SolvoXYZij* point_clo
  * nothing is allocated, and tail_words and the service's word are not copied.
  *
  * input_point_cloud   (in) `point_count` points at `xyz`.
- * output_point_cloud  (in/out) its xyz array must have room for the input's points; it may be
+ * output_point_cloud  (in/out) its xyz array must have room for the input's points (the record
+ *                     carries no capacity, so a smaller array cannot be told apart); it may be
  *                     the input record itself.
  * Ownership    nothing changes hands.
  * Returns      SOLVO_STATUS_OK            copied;
- *              SOLVO_STATUS_BAD_ARGUMENT  input_point_cloud NULL, then output_point_cloud NULL;
- *                                         one error line, nothing written.
+ *              SOLVO_STATUS_BAD_ARGUMENT  the first failure of, in this order: input_point_cloud
+ *                                         NULL, output_point_cloud NULL, the input's xyz NULL
+ *                                         while point_count > 0 (" input_point_cloud->xyz is
+ *                                         nullptr."), the output's xyz NULL while the input
+ *                                         holds points (" output_point_cloud->xyz is
+ *                                         nullptr."); one error line, nothing written.
  * Threads      any thread; the records must not be used elsewhere during the call. */
 SOLVO_SUPPORT_EXPORT SolvoErrorType SolvoSupport_copyXYZij(const SolvoXYZij* input_point_cloud,
                                                            SolvoXYZij* output_point_cloud);
@@ -346,7 +384,10 @@ SolvoSupport_getWorldTCameraPose(SolvoCoordinateConvention convention, const Sol
  * Ownership    nothing is kept or allocated.
  * Returns      SOLVO_STATUS_OK            the output written;
  *              SOLVO_STATUS_FAILED        a pose query failed: one error line naming the frame
- *                                         pair, later queries not made, output untouched;
+ *                                         pair, later queries not made, output untouched (a
+ *                                         NaN time stamp passes the checks and is the
+ *                                         service's to refuse; its answers are used as they
+ *                                         come);
  *              SOLVO_STATUS_BAD_ARGUMENT  the first failure of, in this order: target_frame not
  *                                         a sensor frame, base_frame not one, base_timestamp
  *                                         below 0, target_timestamp below 0,
@@ -381,6 +422,8 @@ SOLVO_SUPPORT_EXPORT SolvoErrorType SolvoInternalSupport_calculateRelativePose(
  * Ownership    the manager and its images are the library's until
  *              SolvoSupport_freeImageBufferManager(*manager).
  * Returns      SOLVO_STATUS_OK            *manager written;
+ *              SOLVO_STATUS_FAILED        no memory for the manager or its images (" could not
+ *                                         allocate memory."); *manager untouched;
  *              SOLVO_STATUS_BAD_ARGUMENT  the first failure of, in this order: manager NULL, an
  *                                         unsupported format, width below 0, height below 0, an
  *                                         image too large; one error line, *manager untouched.
@@ -427,6 +470,8 @@ SOLVO_SUPPORT_EXPORT SolvoErrorType SolvoSupport_setImageBufferCopyRegion(
  *                                         format, width or height: then one error line ("No
  *                                         color data in callback (or incorrect format)") and
  *                                         nothing is copied or handed over;
+ *              SOLVO_STATUS_FAILED        the manager's mutex could not be locked; no line,
+ *                                         the image copied but not handed over;
  *              SOLVO_STATUS_BAD_ARGUMENT  manager NULL, then image NULL; one error line.
  * Threads      the one writer thread. */
 SOLVO_SUPPORT_EXPORT SolvoErrorType SolvoSupport_updateImageBuffer(
@@ -439,6 +484,8 @@ SOLVO_SUPPORT_EXPORT SolvoErrorType SolvoSupport_updateImageBuffer(
  * image    (out) the image to read.
  * Ownership    the image is the manager's: valid and unchanged until this reader's next call.
  * Returns      SOLVO_STATUS_OK            *image written;
+ *              SOLVO_STATUS_FAILED        the manager's mutex could not be locked; no line,
+ *                                         *image untouched;
  *              SOLVO_STATUS_BAD_ARGUMENT  manager NULL, then image NULL; one error line.
  * Threads      the one reader thread. */
 SOLVO_SUPPORT_EXPORT SolvoErrorType SolvoSupport_getLatestImageBuffer(
@@ -454,6 +501,8 @@ SOLVO_SUPPORT_EXPORT SolvoErrorType SolvoSupport_getLatestImageBuffer(
  * Ownership    the manager and its clouds are the library's until
  *              SolvoSupport_freePointCloudManager(*manager).
  * Returns      SOLVO_STATUS_OK            *manager written;
+ *              SOLVO_STATUS_FAILED        no memory for the manager or its clouds; no line,
+ *                                         *manager untouched;
  *              SOLVO_STATUS_BAD_ARGUMENT  max_points 0 or too large, or manager NULL; no line,
  *                                         *manager untouched.
  * Threads      any thread. */
@@ -480,6 +529,9 @@ SolvoSupport_freePointCloudManager(SolvoSupportPointCloudManager* manager);
  * Returns      SOLVO_STATUS_OK            handed over, or, for a cloud without points (xyz NULL
  *                                         or point_count 0), refused with one error line ("No
  *                                         data in callback.") and nothing handed over;
+ *              SOLVO_STATUS_FAILED        the manager's mutex could not be locked, or no memory
+ *                                         for the over-capacity line; no line, nothing handed
+ *                                         over;
  *              SOLVO_STATUS_BAD_ARGUMENT  manager or point_cloud NULL (no line), then more points
  *                                         than max_points (one error line); nothing copied or
  *                                         handed over.
@@ -495,6 +547,8 @@ SOLVO_SUPPORT_EXPORT SolvoErrorType SolvoSupport_updatePointCloud(
  * point_cloud  (out) the cloud to read.
  * Ownership    the cloud is the manager's: valid and unchanged until this reader's next call.
  * Returns      SOLVO_STATUS_OK            *point_cloud written;
+ *              SOLVO_STATUS_FAILED        the manager's mutex could not be locked; no line,
+ *                                         *point_cloud untouched;
  *              SOLVO_STATUS_BAD_ARGUMENT  manager or point_cloud NULL; no line.
  * Threads      the one reader thread. */
 SOLVO_SUPPORT_EXPORT SolvoErrorType
@@ -511,6 +565,9 @@ SolvoSupport_getLatestPointCloud(SolvoSupportPointCloudManager* manager, SolvoXY
  * mesh                     (out) the caller's record; its previous arrays are not released.
  * Ownership    the arrays belong to the record until SolvoSupport_freeMesh(mesh).
  * Returns      SOLVO_STATUS_OK            allocated;
+ *              SOLVO_STATUS_FAILED        no memory for an array (" could not allocate
+ *                                         memory."): the record is left empty (every field 0,
+ *                                         nothing allocated), so freeing it is harmless;
  *              SOLVO_STATUS_BAD_ARGUMENT  the first failure of, in this order: mesh NULL,
  *                                         num_vertices too large, num_faces too large; one error
  *                                         line, nothing written.
@@ -538,6 +595,8 @@ SOLVO_SUPPORT_EXPORT SolvoErrorType SolvoSupport_initializeEmptyMesh(SolvoMesh_E
  *              not released.
  * Ownership    the output's arrays belong to it until SolvoSupport_freeMesh(output_mesh).
  * Returns      SOLVO_STATUS_OK            copied;
+ *              SOLVO_STATUS_FAILED        no memory for an array (" could not allocate
+ *                                         memory."): the output is left empty;
  *              SOLVO_STATUS_BAD_ARGUMENT  the first failure of, in this order: input_mesh NULL,
  *                                         output_mesh NULL, a promised array NULL (vertices,
  *                                         faces, normals, colors), num_vertices too large,
@@ -575,6 +634,9 @@ SOLVO_SUPPORT_EXPORT SolvoErrorType SolvoSupport_freeMesh(SolvoMesh_Experimental
  * output_mesh       (out) the caller's record; its previous arrays are not released.
  * Ownership    the output's arrays belong to it until SolvoSupport_freeMesh(output_mesh).
  * Returns      SOLVO_STATUS_OK            output written;
+ *              SOLVO_STATUS_FAILED        no memory for the work or the output (" could not
+ *                                         allocate memory."): the output untouched, or left
+ *                                         empty when its arrays could not be had;
  *              SOLVO_STATUS_BAD_ARGUMENT  the first failure of, in this order: input_mesh NULL,
  *                                         output_mesh NULL, a promised array NULL, a count too
  *                                         large, and when simplifying a vertex position that is
