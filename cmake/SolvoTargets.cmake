@@ -70,4 +70,10 @@ function(solvo_add_benchmark name)
   add_executable(${name} ${ARG_UNPARSED_ARGUMENTS})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} solvo::benchmark_support benchmark::benchmark_main)
   set_property(GLOBAL APPEND PROPERTY SOLVO_BENCHMARKS ${name})
+  # Benchmarks run only by hand, but every build checks that each one registers its cases (one
+  # registered in an initialiser that runs too early lists nothing).
+  if(SOLVO_BUILD_TESTS)
+    add_test(NAME ${name}_lists_its_cases COMMAND ${name} --benchmark_list_tests)
+    set_tests_properties(${name}_lists_its_cases PROPERTIES PASS_REGULAR_EXPRESSION "(^|\n)BM_")
+  endif()
 endfunction()

@@ -113,7 +113,12 @@ __attribute__((target("avx2"))) bool BlockBoxAvx2(const float* xyz, int n_points
 }
 #endif
 
-const generic::CpuPaths<BlockBoxFunction> kBlockBox = {
+}  // namespace
+
+// Built on its first use, so that it is there for the initialisers of other files as well
+// (a benchmark lists the entries before main).
+const generic::CpuPaths<BlockBoxFunction>& BlockBoxImplementations() {
+  static const generic::CpuPaths<BlockBoxFunction> paths = {
     {"one by one", generic::CpuFeature::kNone, BlockBoxOneByOne},
 #if DEPTH_TOOLBOX_HAS_LANES
     {"four lanes", generic::CpuFeature::kNone, BlockBoxFourLanes},
@@ -121,10 +126,8 @@ const generic::CpuPaths<BlockBoxFunction> kBlockBox = {
 #if DEPTH_TOOLBOX_HAS_LANES && defined(__x86_64__)
     {"avx2", generic::CpuFeature::kAvx2, BlockBoxAvx2},
 #endif
-};
-
-}  // namespace
-
-const generic::CpuPaths<BlockBoxFunction>& BlockBoxImplementations() { return kBlockBox; }
+  };
+  return paths;
+}
 
 }  // namespace depth_toolbox

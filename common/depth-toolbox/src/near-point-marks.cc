@@ -142,19 +142,22 @@ __attribute__((target("avx2"))) void MarkNearAvx2(const float* xyz, int n,
 #define DEPTH_TOOLBOX_NEAR_POINT_WIDE_LANES 1
 #endif
 
-const generic::CpuPaths<NearPointMarker> kMarkers = {
-    {"one by one", generic::CpuFeature::kNone, MarkNearOneByOne},
-#ifdef DEPTH_TOOLBOX_NEAR_POINT_LANES
-    {"two lanes", generic::CpuFeature::kNone, MarkNearTwoLanes},
-#endif
-#ifdef DEPTH_TOOLBOX_NEAR_POINT_WIDE_LANES
-    {"avx2", generic::CpuFeature::kAvx2, MarkNearAvx2},
-    {"avx512f", generic::CpuFeature::kAvx512f, MarkNearAvx512},
-#endif
-};
-
 }  // namespace
 
-const generic::CpuPaths<NearPointMarker>& NearPointMarkers() { return kMarkers; }
+// Built on its first use, so that it is there for the initialisers of other files as well
+// (a benchmark lists the entries before main).
+const generic::CpuPaths<NearPointMarker>& NearPointMarkers() {
+  static const generic::CpuPaths<NearPointMarker> paths = {
+      {"one by one", generic::CpuFeature::kNone, MarkNearOneByOne},
+#ifdef DEPTH_TOOLBOX_NEAR_POINT_LANES
+      {"two lanes", generic::CpuFeature::kNone, MarkNearTwoLanes},
+#endif
+#ifdef DEPTH_TOOLBOX_NEAR_POINT_WIDE_LANES
+      {"avx2", generic::CpuFeature::kAvx2, MarkNearAvx2},
+      {"avx512f", generic::CpuFeature::kAvx512f, MarkNearAvx512},
+#endif
+  };
+  return paths;
+}
 
 }  // namespace depth_toolbox

@@ -369,7 +369,15 @@ NearestProjection ScanTwoLanes(const ProjectionQuery& query, const float (*xyz)[
 }
 #endif
 
-const generic::CpuPaths<NearestProjectionScan> kScans = {
+// A projection within 10 pixels of the queried pixel gives the depth; exactly 10 still counts.
+constexpr double kMaxSquaredPixelDistance = 100.0;
+
+}  // namespace
+
+// Built on its first use, so that it is there for the initialisers of other files as well
+// (a benchmark lists the entries before main).
+const generic::CpuPaths<NearestProjectionScan>& NearestProjectionScans() {
+  static const generic::CpuPaths<NearestProjectionScan> paths = {
     {"one by one", generic::CpuFeature::kNone, ScanOneByOne},
 #ifdef DEPTH_TOOLBOX_NEAREST_PROJECTION_LANES
     {"two lanes", generic::CpuFeature::kNone, ScanTwoLanes},
@@ -378,18 +386,13 @@ const generic::CpuPaths<NearestProjectionScan> kScans = {
     {"avx2", generic::CpuFeature::kAvx2, ScanAvx2},
     {"avx512f", generic::CpuFeature::kAvx512f, ScanAvx512},
 #endif
-};
-
-// A projection within 10 pixels of the queried pixel gives the depth; exactly 10 still counts.
-constexpr double kMaxSquaredPixelDistance = 100.0;
-
-}  // namespace
-
-const generic::CpuPaths<NearestProjectionScan>& NearestProjectionScans() { return kScans; }
+  };
+  return paths;
+}
 
 NearestProjection FindNearestProjection(const ProjectionQuery& query, const float (*xyz)[3],
                                         uint32_t point_count) {
-  return kScans.chosen()(query, xyz, point_count);
+  return NearestProjectionScans().chosen()(query, xyz, point_count);
 }
 
 bool PointUnderPixel(const ProjectionQuery& query, const float (*xyz)[3], uint32_t point_count,

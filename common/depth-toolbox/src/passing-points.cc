@@ -73,21 +73,22 @@ __attribute__((target("avx512f"))) int GatherPassingAvx512(const float* points, 
 }
 #endif
 
-const generic::CpuPaths<GatherPassingFunction> kGatherPassing = {
-    {"one by one", generic::CpuFeature::kNone, GatherPassingOneByOne},
-#ifdef DEPTH_TOOLBOX_GATHER_AVX512
-    {"avx512f", generic::CpuFeature::kAvx512f, GatherPassingAvx512},
-#endif
-};
-
 }  // namespace
 
+// Built on its first use, so that it is there for the initialisers of other files as well
+// (a benchmark lists the entries before main).
 const generic::CpuPaths<GatherPassingFunction>& GatherPassingImplementations() {
-  return kGatherPassing;
+  static const generic::CpuPaths<GatherPassingFunction> paths = {
+      {"one by one", generic::CpuFeature::kNone, GatherPassingOneByOne},
+#ifdef DEPTH_TOOLBOX_GATHER_AVX512
+      {"avx512f", generic::CpuFeature::kAvx512f, GatherPassingAvx512},
+#endif
+  };
+  return paths;
 }
 
 int PassingPointSource::Next(float* x, float* y, float* z) {
-  const GatherPassingFunction gather_passing = kGatherPassing.chosen();
+  const GatherPassingFunction gather_passing = GatherPassingImplementations().chosen();
   int count = 0;
   while (next_block_ < bounds_.NBlocks() && count + kBlockPoints <= kChunk) {
     const Eigen::Index block = next_block_++;

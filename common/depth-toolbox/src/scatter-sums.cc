@@ -67,15 +67,18 @@ __attribute__((target("avx2"))) void AddScatterAvx2(const float* x, const float*
 }
 #endif
 
-const generic::CpuPaths<AddScatterFunction> kAddScatter = {
+}  // namespace
+
+// Built on its first use, so that it is there for the initialisers of other files as well
+// (a benchmark lists the entries before main).
+const generic::CpuPaths<AddScatterFunction>& AddScatterImplementations() {
+  static const generic::CpuPaths<AddScatterFunction> paths = {
     {"one by one", generic::CpuFeature::kNone, AddScatterOneByOne},
 #if DEPTH_TOOLBOX_HAS_LANES && defined(__x86_64__)
     {"avx2", generic::CpuFeature::kAvx2, AddScatterAvx2},
 #endif
-};
-
-}  // namespace
-
-const generic::CpuPaths<AddScatterFunction>& AddScatterImplementations() { return kAddScatter; }
+  };
+  return paths;
+}
 
 }  // namespace depth_toolbox

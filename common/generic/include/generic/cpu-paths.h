@@ -1,10 +1,12 @@
-// Lists of CPU-specific implementations of one job, one of which is chosen when the library loads.
+// Lists of CPU-specific implementations of one job, one of which is chosen once, when first used.
 //
 // A job with fast paths lists every implementation, plainest first and fastest last. The first
 // entry runs on every CPU and defines the result; every other entry gives the same result bit for
 // bit, only faster, and each module's tests walk its whole list and compare every entry this CPU
 // runs with the first. The library uses the last entry whose CPU feature is present, chosen once
-// as the list is made at load time.
+// as the list is made. Each list is a function-local static of the function that returns it, made
+// on its first use, so that initialisers of other files (a benchmark registering every entry) find
+// it made.
 //
 // Every CPU-specific path of the library:
 //
