@@ -5,9 +5,12 @@
 //   java -Djava.library.path=BUILD/java -cp BUILD/java/solvo-support.jar:BUILD/java/benchmark/\
 //       solvo-support-benchmark.jar GeometryBenchmark [ROUNDS]
 //   BUILD/java/benchmark/java_geometry_timing [ROUNDS]
-// Each prints the median microseconds per call of: the depth query, the touch, and a copy of the
-// cloud's points into another buffer (what a binding that copied the cloud in would add to
-// every call).
+// Each prints the plane it found (the same in both: the seed is fixed) and the median
+// microseconds per call of the depth query, the touch, and a copy of the cloud's points into
+// another buffer: what a binding that copied the cloud in would add to every call.
+// Run both with MALLOC_MMAP_THRESHOLD_=67108864 MALLOC_TOP_PAD_=67108864: without them glibc
+// hands the touch's temporary buffers of a single-threaded C program back to the system after
+// every call, and its page faults, not the binding, would make the difference.
 import java.nio.ByteBuffer;
 import java.nio.ByteOrder;
 import java.nio.FloatBuffer;
@@ -62,6 +65,7 @@ public final class GeometryBenchmark {
       double[] touch = new double[rounds];
       double[] copies = new double[rounds];
       float sink = 0;
+      double[] last = new double[4];
       // The first rounds warm the JIT and the caches; all are kept, the median rules them out.
       for (int i = 0; i < rounds; ++i) {
         long start = System.nanoTime();
@@ -76,8 +80,10 @@ public final class GeometryBenchmark {
         depth[i] = (middle - start) / 1e3;
         touch[i] = (end - middle) / 1e3;
         copies[i] = (copied - end) / 1e3;
+        last = plane;
         sink += point[2] + (float) plane[3] + copy.get(0);
       }
+      System.out.printf("plane %.9f %.9f %.9f %.9f%n", last[0], last[1], last[2], last[3]);
       System.out.printf(
           "java  %d points: depth %.1f us, touch %.1f us, copy of the cloud %.1f us (%s)%n",
           cloud.pointCount(), median(depth), median(touch), median(copies), sink != 0 ? "ok" : "");

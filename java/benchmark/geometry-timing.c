@@ -66,6 +66,7 @@ int main(int argc, char** argv) {
   double* copies = malloc((size_t)rounds * sizeof *copies);
   if (depth == NULL || touch == NULL || copies == NULL) return 1;
   float sink = 0.0f;
+  double plane_seen[4] = {0, 0, 0, 0};
   for (int i = 0; i < rounds; ++i) {
     float point[3];
     int found = 0;
@@ -83,8 +84,10 @@ int main(int argc, char** argv) {
     depth[i] = middle - start;
     touch[i] = end - middle;
     copies[i] = copied - end;
+    memcpy(plane_seen, plane, sizeof plane);
     sink += point[2] + (float)plane[3] + copy.xyz[i % count][0];
   }
+  printf("plane %.9f %.9f %.9f %.9f\n", plane_seen[0], plane_seen[1], plane_seen[2], plane_seen[3]);
   printf("c     %u points: depth %.1f us, touch %.1f us, copy of the cloud %.1f us (%s)\n", count,
          Median(depth, rounds), Median(touch, rounds), Median(copies, rounds),
          sink != 0.0f ? "ok" : "");
