@@ -71,6 +71,9 @@ public final class ImageBufferManager implements AutoCloseable {
    * plane; the rest of each image keeps what earlier images left there. Call it on the writer's
    * or the reader's thread.
    *
+   * @param luminanceOnly copy only the luminance rows (YCrCb_420_SP managers only)
+   * @param beginLine the first row copied
+   * @param endLine the row after the last one copied, at most the height
    * @throws IllegalArgumentException when the library refuses the region (the message is its
    *     error line)
    * @throws IllegalStateException when the manager is closed

@@ -39,6 +39,8 @@ public final class Log {
    * and receives no more lines. Lines queued before the call but delivered after it reach the
    * new listener: call {@link #flush()} first to keep them away. Called from inside a listener,
    * it does not wait for the call it is in.
+   *
+   * @param newListener the new receiver, or {@code null} for none
    */
   public static void setListener(LogListener newListener) {
     listener = newListener;

@@ -18,6 +18,8 @@ public final class Mesh {
   /**
    * Creates a mesh without normals or colours.
    *
+   * @param vertices x, y, z per vertex
+   * @param faces three vertex indices per triangle
    * @throws IllegalArgumentException when an array's length is not a multiple of 3
    */
   public Mesh(float[] vertices, int[] faces) {

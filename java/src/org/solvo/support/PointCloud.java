@@ -74,6 +74,7 @@ public final class PointCloud implements AutoCloseable {
   /**
    * Sets how many of the points, from the first, the cloud holds.
    *
+   * @param count from 0 to the capacity
    * @throws IllegalArgumentException when {@code count} is negative or above the capacity
    * @throws IllegalStateException when the cloud is closed
    */
@@ -92,7 +93,12 @@ public final class PointCloud implements AutoCloseable {
     return pointCount;
   }
 
-  /** Sets the capture time, in seconds. */
+  /**
+   * Sets the capture time.
+   *
+   * @param seconds the time the points were captured, in seconds
+   * @throws IllegalStateException when the cloud is closed
+   */
   public void setTimestamp(double seconds) {
     checkOpen();
     timestamp = seconds;

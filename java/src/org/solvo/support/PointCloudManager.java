@@ -56,6 +56,7 @@ public final class PointCloudManager implements AutoCloseable {
    * reader has not taken yet is dropped. A cloud without points is not handed over (the library
    * logs "No data in callback."). Call it on the writer's thread.
    *
+   * @param cloud the cloud to hand over; only read, during the call
    * @throws IllegalArgumentException when the cloud holds more than {@link #maxPoints()} points
    * @throws IllegalStateException when the manager or the cloud is closed
    * @throws SolvoSupportException when the manager's lock could not be taken

@@ -15,6 +15,7 @@ public class SolvoSupportException extends RuntimeException {
   /** The library's status for a refused argument. */
   public static final int STATUS_BAD_ARGUMENT = -2;
 
+  /** The serialized form's version. */
   private static final long serialVersionUID = 1L;
 
   private final int status;

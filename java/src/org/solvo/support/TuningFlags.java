@@ -39,6 +39,8 @@ public final class TuningFlags {
   /**
    * Sets the flag {@code name} to {@code value}.
    *
+   * @param name one of the seven names, such as {@link #RANDOM_GENERATOR_SEED}
+   * @param value the value as text
    * @throws IllegalArgumentException when the name is unknown or the value is not one the flag
    *     accepts (the message is the library's error line), or either contains a NUL character
    */
@@ -50,6 +52,7 @@ public final class TuningFlags {
    * Returns the value in force of the flag {@code name}, as the flags library prints it
    * ("true", "1", "0.10000000000000001").
    *
+   * @param name one of the seven names
    * @throws IllegalArgumentException when the name is unknown (the message is the library's
    *     error line) or contains a NUL character
    */

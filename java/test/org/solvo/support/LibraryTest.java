@@ -7,6 +7,7 @@ import static org.junit.jupiter.api.Assertions.assertThrows;
 import static org.junit.jupiter.api.Assertions.assertTrue;
 
 import java.util.List;
+import java.util.concurrent.CountDownLatch;
 import java.util.concurrent.CopyOnWriteArrayList;
 import org.junit.jupiter.api.AfterEach;
 import org.junit.jupiter.api.Test;
@@ -76,6 +77,33 @@ class LibraryTest {
     Log.setListener(null);
     refuse("not_delivered");
     Log.flush();
+    assertEquals(1, lines.size());
+  }
+
+  @Test
+  void removingTheListenerWaitsForTheLineBeingDelivered() throws InterruptedException {
+    CountDownLatch delivering = new CountDownLatch(1);
+    CountDownLatch release = new CountDownLatch(1);
+    Log.setListener(
+        (priority, tag, text) -> {
+          delivering.countDown();
+          try {
+            release.await();
+          } catch (InterruptedException e) {
+            Thread.currentThread().interrupt();
+          }
+          lines.add(new Line(priority, tag, text));
+        });
+    refuse("held");
+    delivering.await();
+    Thread remover = new Thread(() -> Log.setListener(null));
+    remover.start();
+    // Bounded: a remover that did not wait would be done long before.
+    remover.join(200);
+    boolean waited = remover.isAlive();
+    release.countDown();
+    remover.join();
+    assertTrue(waited);
     assertEquals(1, lines.size());
   }
 
