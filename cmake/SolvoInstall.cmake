@@ -1,5 +1,6 @@
 # Installs the library, its two platform stand-ins, the C headers, and the package files that
-# let consumers use find_package(SolvoSupport) or pkg-config.
+# let consumers use find_package(SolvoSupport) or pkg-config. The Java binding installs its own
+# files (java/CMakeLists.txt) into the same export set.
 include(CMakePackageConfigHelpers)
 
 install(TARGETS solvo_support_api
@@ -21,12 +22,18 @@ install(FILES common/solvo-support-api/include/solvo_support_api.h
               platform/solvo-client-api/include/solvo_client_api_simulation.h
         DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 
+# The config file names the jar where this build installs one (host builds with a JDK).
+if(SOLVO_BUILD_JAVA AND SOLVO_JAVA_FOUND)
+  set(SOLVO_PACKAGE_HAS_JAR ON)
+else()
+  set(SOLVO_PACKAGE_HAS_JAR OFF)
+endif()
 set(SOLVO_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/SolvoSupport)
 install(EXPORT SolvoSupportTargets NAMESPACE SolvoSupport:: DESTINATION ${SOLVO_CMAKE_DIR})
 configure_package_config_file(cmake/SolvoSupportConfig.cmake.in
                               ${CMAKE_CURRENT_BINARY_DIR}/SolvoSupportConfig.cmake
                               INSTALL_DESTINATION ${SOLVO_CMAKE_DIR}
-                              PATH_VARS CMAKE_INSTALL_LIBDIR SOLVO_PLATFORM_LIBDIR)
+                              PATH_VARS CMAKE_INSTALL_LIBDIR SOLVO_PLATFORM_LIBDIR SOLVO_JAR_INSTALL_DIR)
 write_basic_package_version_file(${CMAKE_CURRENT_BINARY_DIR}/SolvoSupportConfigVersion.cmake
                                  COMPATIBILITY SameMajorVersion)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/SolvoSupportConfig.cmake

@@ -57,8 +57,15 @@ macro(solvo_debian_cross)
 
   # The JNI library of the Java binding builds here too, but a JVM does not run under the
   # emulator and the headers are searched only inside the target's root: the JNI headers are the
-  # same on every Linux architecture, so the cross builds take the host JDK's include folders.
-  # (Not yet: the Java binding adds them here.)
+  # same on every Linux architecture (jni_md.h sizes jlong from the compiler's own macros), so
+  # the cross builds take the host JDK's include folders. Debian's default-jdk links its JDK at
+  # /usr/lib/jvm/default-java; SOLVO_HOST_JDK names another.
+  if(NOT SOLVO_HOST_JDK)
+    set(SOLVO_HOST_JDK /usr/lib/jvm/default-java)
+  endif()
+  if(EXISTS ${SOLVO_HOST_JDK}/include/jni.h AND EXISTS ${SOLVO_HOST_JDK}/include/linux/jni_md.h)
+    set(SOLVO_JNI_INCLUDE_DIRS ${SOLVO_HOST_JDK}/include ${SOLVO_HOST_JDK}/include/linux)
+  endif()
 
   # -L: the dynamic loader and C library of the cross toolchain; LD_LIBRARY_PATH: the unpacked
   # shared libraries (gflags, benchmark), also for programs whose installed RPATH is empty.

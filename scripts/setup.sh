@@ -4,7 +4,7 @@
 #   scripts/setup.sh         the host build (compiler, CMake, Eigen, GLM, gflags, GoogleTest,
 #                            Google Benchmark; the sanitizers' runtimes come with the compiler;
 #                            the mesh-file library and libpng for the command line; clang-format
-#                            for the format check)
+#                            for the format check; a JDK and JUnit 5 for the Java binding)
 #   scripts/setup.sh --arm   also the 32-bit ARM cross build: Debian's cross compiler, qemu-arm,
 #                            and the armhf builds of the libraries unpacked into SOLVO_ARMHF_ROOT
 #                            (default /opt/solvo-armhf, the root cmake/armhf-toolchain.cmake reads)
@@ -55,6 +55,9 @@ install_missing() {
 libraries=(libeigen3-dev libglm-dev libgflags-dev libgtest-dev libgmock-dev libbenchmark-dev
            libassimp-dev libpng-dev)
 install_missing cmake g++ make pkg-config clang-format "${libraries[@]}"
+# The Java binding: javac, jar and the JNI headers (also for the ARM builds' JNI library), and the
+# JUnit console launcher its tests run with.
+install_missing default-jdk-headless junit5
 
 # unpack_root ARCHITECTURE ROOT: Debian's ARCHITECTURE builds of the libraries (and the
 # architecture-independent Eigen and GLM headers), each with its runtime package, unpacked into

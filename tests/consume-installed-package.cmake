@@ -3,7 +3,8 @@
 # with RUN_TWICE its two runs, two processes, must print the same. INSTALLED_PROGRAM, if given, is
 # a program of the package itself, run from the prefix with --help. PKG_CONFIG_SOURCE, if given,
 # is a C file also compiled with C_COMPILER and the flags pkg-config gives (the run path
-# included), and run (native builds only).
+# included), and run (native builds only). EXPECT_INSTALLED, if given, lists more files the
+# package must hold (the Java binding's).
 file(REMOVE_RECURSE ${WORK_DIR})
 if(NOT PROGRAM)
   set(PROGRAM solvo-support-example)
@@ -24,7 +25,7 @@ foreach(file include/solvo_support_api.h include/solvo_support_version.h
              lib/cmake/SolvoSupport/SolvoSupportConfig.cmake
              lib/cmake/SolvoSupport/SolvoSupportConfigVersion.cmake
              lib/pkgconfig/solvo_support_api.pc lib/solvo-support/liblog.so
-             lib/solvo-support/libsolvo_client_api.so)
+             lib/solvo-support/libsolvo_client_api.so ${EXPECT_INSTALLED})
   if(NOT EXISTS ${prefix}/${file})
     message(FATAL_ERROR "not installed: ${file}")
   endif()
