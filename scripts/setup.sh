@@ -57,6 +57,9 @@ libraries=(libeigen3-dev libglm-dev libgflags-dev libgtest-dev libgmock-dev libb
 install_missing cmake g++ make pkg-config clang-format "${libraries[@]}"
 # The Java binding: javac, jar and the JNI headers (also for the ARM builds' JNI library), and the
 # JUnit console launcher its tests run with.
+# (The JDK's installer links its manual pages into /usr/share/man/man1, which minimal images
+# leave out.)
+installed default-jdk-headless || "${sudo_cmd[@]}" mkdir -p /usr/share/man/man1
 install_missing default-jdk-headless junit5
 
 # unpack_root ARCHITECTURE ROOT: Debian's ARCHITECTURE builds of the libraries (and the
