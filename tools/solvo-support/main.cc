@@ -9,6 +9,7 @@
 
 #include "arguments.h"
 #include "commands.h"
+#include "mesh-files.h"
 
 namespace {
 
@@ -62,6 +63,8 @@ int main(int argc, char** argv) {
   std::signal(SIGXFSZ, SIG_IGN);
   if (argc < 2) return Fail("", "missing command (try 'solvo-support --help')", 2);
   const std::string first = argv[1];
+  // A mesh file read for this program in a process of its own, before anything else starts.
+  if (first == solvo_cli::kImportCommand) return solvo_cli::RunImportCommand(argc, argv);
   if (first == "--help" || first == "-h" || first == "help") {
     std::fputs(kProgramHelp, stdout);
     return CheckStandardOutput("");

@@ -130,11 +130,41 @@ bool TakeArray(const std::string& bytes, size_t* offset, std::vector<T>* values)
   return true;
 }
 
+// The answer of a child reading `path`: 'E' and the library's reason, or 'M' and the flattened
+// arrays.
+std::string ImportReply(const std::string& path, bool points_only) {
+  try {
+    Assimp::Importer importer;
+    const aiScene* scene =
+        importer.ReadFile(path, aiProcess_Triangulate | aiProcess_JoinIdenticalVertices);
+    if (scene == nullptr) return std::string("E") + importer.GetErrorString();
+    const MeshData mesh = Flatten(*scene, points_only);
+    std::string reply = "M";
+    AppendArray(mesh.vertices, &reply);
+    AppendArray(mesh.normals, &reply);
+    AppendArray(mesh.colors, &reply);
+    AppendArray(mesh.faces, &reply);
+    return reply;
+  } catch (const std::exception& error) {
+    return std::string("E") + error.what();
+  }
+}
+
+// The exit status of a child that could not become the mesh reader.
+constexpr int kNoReader = 127;
+
 // The mesh-file library ends the process through an internal assertion on some malformed files.
-// Reading in a child process turns that into an error message instead of a crash; the child
-// sends back either 'E' and the library's reason, or 'M' and the flattened arrays.
+// Reading in a child process turns that into an error message instead of a crash. The child is
+// this program run anew with kImportCommand (between fork and exec it calls only what is safe
+// there), which sends its answer through a pipe.
 MeshData ImportIsolated(const std::string& path, bool points_only) {
   CheckReadable(path);
+  // Everything the child needs is made before the fork.
+  std::string program = "solvo-support";
+  std::string command = kImportCommand;
+  std::string file = path;
+  std::string mode = points_only ? "points" : "mesh";
+  char* const child_argv[] = {program.data(), command.data(), file.data(), mode.data(), nullptr};
   int fds[2];
   if (::pipe(fds) != 0) throw InputError("cannot read '" + path + "': " + std::strerror(errno));
   const pid_t child = ::fork();
@@ -145,27 +175,14 @@ MeshData ImportIsolated(const std::string& path, bool points_only) {
   }
   if (child == 0) {
     ::close(fds[0]);
+    if (fds[1] != STDOUT_FILENO) {  // (it is when the program was started without stdout)
+      if (::dup2(fds[1], STDOUT_FILENO) < 0) ::_exit(kNoReader);
+      ::close(fds[1]);
+    }
     const int null_fd = ::open("/dev/null", O_WRONLY);
     if (null_fd >= 0) ::dup2(null_fd, STDERR_FILENO);  // the assertion's own message
-    std::string reply;
-    try {
-      Assimp::Importer importer;
-      const aiScene* scene =
-          importer.ReadFile(path, aiProcess_Triangulate | aiProcess_JoinIdenticalVertices);
-      if (scene == nullptr) {
-        reply = std::string("E") + importer.GetErrorString();
-      } else {
-        const MeshData mesh = Flatten(*scene, points_only);
-        reply = "M";
-        AppendArray(mesh.vertices, &reply);
-        AppendArray(mesh.normals, &reply);
-        AppendArray(mesh.colors, &reply);
-        AppendArray(mesh.faces, &reply);
-      }
-    } catch (const std::exception& error) {
-      reply = std::string("E") + error.what();
-    }
-    ::_exit(WriteAll(fds[1], reply) == 0 ? 0 : 1);
+    ::execv("/proc/self/exe", child_argv);
+    ::_exit(kNoReader);
   }
   ::close(fds[1]);
   std::string bytes;
@@ -181,6 +198,9 @@ MeshData ImportIsolated(const std::string& path, bool points_only) {
   while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
   }
   const std::string prefix = "cannot read '" + path + "': ";
+  if (WIFEXITED(status) && WEXITSTATUS(status) == kNoReader) {
+    throw InputError(prefix + "the mesh reader could not be started");
+  }
   const bool exited_cleanly = WIFEXITED(status) && WEXITSTATUS(status) == 0;
   if (!exited_cleanly || bytes.empty()) {
     throw InputError(prefix + "the file is malformed (the mesh reader gave up on it)");
@@ -276,6 +296,13 @@ void WriteWithLibrary(const MeshData& mesh, const std::string& path, const char*
 }
 
 }  // namespace
+
+int RunImportCommand(int argc, char** argv) {
+  if (argc != 4) return 2;
+  const std::string mode = argv[3];
+  if (mode != "mesh" && mode != "points") return 2;
+  return WriteAll(STDOUT_FILENO, ImportReply(argv[2], mode == "points")) == 0 ? 0 : 1;
+}
 
 MeshData ReadMesh(const std::string& path) {
   MeshData mesh = ImportIsolated(path, /*points_only=*/false);

@@ -37,6 +37,13 @@ void WriteMesh(const MeshData& mesh, const std::string& path, std::string* note)
 // line (blank lines and lines starting with '#' skipped; extra columns ignored).
 std::vector<Vector3f> ReadPointCloud(const std::string& path);
 
+// The program's hidden command that reads a mesh file for ReadMesh and ReadPointCloud: the reading
+// runs in a fresh process of this program (forked and then executed anew, so that it starts with
+// one thread: a process forked from one whose other threads hold locks may wait on them forever).
+// `argv` after the command: PATH, then "mesh" or "points". The answer goes to standard output.
+constexpr char kImportCommand[] = "--import-mesh-file";
+int RunImportCommand(int argc, char** argv);
+
 }  // namespace solvo_cli
 
 #endif  // SOLVO_SUPPORT_TOOL_MESH_FILES_H_
